@@ -1,0 +1,9 @@
+// Small file helpers shared by the data writers.
+#pragma once
+
+#include <string>
+
+// Creates dir and every missing parent; returns false when it cannot.
+bool MakeDirs(const std::string& dir);
+// Writes bytes to path in one go; prints why on stderr when it fails.
+bool WriteFileBytes(const std::string& path, const void* data, size_t size);
