@@ -22,23 +22,19 @@ enum KSoundResult {
 };
 
 // Buffer creation flags (the values the sound class passes).
-enum : uint32_t {
-    KSND_CAPS_CTRLPOSITIONNOTIFY = 0x0100,
-    KSND_CAPS_CTRLFREQUENCY = 0x0020,
-    KSND_CAPS_CTRLPAN = 0x0040,
-    KSND_CAPS_CTRLVOLUME = 0x0080,
-    KSND_CAPS_LOCSOFTWARE = 0x0008,
-    KSND_CAPS_GLOBALFOCUS = 0x8000,
-};
+constexpr uint32_t KSND_CAPS_LOCSOFTWARE = 0x0008;
+constexpr uint32_t KSND_CAPS_CTRLFREQUENCY = 0x0020;
+constexpr uint32_t KSND_CAPS_CTRLPAN = 0x0040;
+constexpr uint32_t KSND_CAPS_CTRLVOLUME = 0x0080;
+constexpr uint32_t KSND_CAPS_CTRLPOSITIONNOTIFY = 0x0100;
+constexpr uint32_t KSND_CAPS_GLOBALFOCUS = 0x8000;
 
 // Play, lock and status flags.
-enum : uint32_t {
-    KSND_PLAY_LOOPING = 0x1,
-    KSND_LOCK_ENTIREBUFFER = 0x2,
-    KSND_STATUS_PLAYING = 0x1,
-    KSND_STATUS_BUFFERLOST = 0x2,
-    KSND_STATUS_LOOPING = 0x4,
-};
+constexpr uint32_t KSND_PLAY_LOOPING = 0x1;
+constexpr uint32_t KSND_LOCK_ENTIREBUFFER = 0x2;
+constexpr uint32_t KSND_STATUS_PLAYING = 0x1;
+constexpr uint32_t KSND_STATUS_BUFFERLOST = 0x2;
+constexpr uint32_t KSND_STATUS_LOOPING = 0x4;
 
 // Device volume and pan limits, hundredths of a decibel.
 enum {
@@ -223,6 +219,9 @@ class KSound {
     int32_t getCurrentVoice() const { return currentVoice; }
     KAudioBuffer* getVoice(int index) const;
     bool hasModule() const { return module != nullptr; }
+    // Order the module renderer is at, or -1 without one. Not safe while
+    // the worker streams.
+    int32_t getModuleOrder() const;
     bool isEnded() const { return ended; }
     // Halves refilled by the worker since the last playModule (tests, logs).
     int32_t getRefillCount() const { return refillCount; }
