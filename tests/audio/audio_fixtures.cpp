@@ -1,0 +1,318 @@
+#include "tests/audio/audio_fixtures.h"
+
+#include "audio/audio.h"
+
+#include <vorbis/vorbisenc.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+namespace audiotest {
+
+namespace {
+
+// The tests need a device that writes what it plays; the idle output goes
+// nowhere at real-time pace so it costs no CPU.
+struct DiskDriverDefaults {
+    DiskDriverDefaults() {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+        unsetenv("SDL_DISKAUDIODELAY");
+    }
+} diskDriverDefaults;
+
+void put16(std::string& s, uint32_t v) {
+    s.push_back(static_cast<char>(v & 0xFF));
+    s.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void put32(std::string& s, uint32_t v) {
+    put16(s, v & 0xFFFF);
+    put16(s, v >> 16);
+}
+void putText(std::string& s, const char* text, size_t width) {
+    size_t n = std::strlen(text);
+    for (size_t i = 0; i < width; ++i)
+        s.push_back(i < n ? text[i] : '\0');
+}
+
+} // namespace
+
+std::vector<int16_t> Tone(int rate, int channels, double seconds, double hz, double amplitude) {
+    size_t frames = static_cast<size_t>(rate * seconds);
+    std::vector<int16_t> out(frames * channels);
+    for (size_t i = 0; i < frames; ++i) {
+        double v = amplitude * std::sin(2.0 * M_PI * hz * static_cast<double>(i) / rate);
+        for (int c = 0; c < channels; ++c)
+            out[i * channels + c] = static_cast<int16_t>(v);
+    }
+    return out;
+}
+
+std::string WavImage(const std::vector<int16_t>& samples, int rate, int channels, int bits) {
+    std::string data;
+    for (int16_t v : samples) {
+        if (bits == 8) {
+            data.push_back(static_cast<char>((v >> 8) + 128));
+        } else {
+            put16(data, static_cast<uint16_t>(v));
+        }
+    }
+    std::string s = "RIFF";
+    put32(s, static_cast<uint32_t>(36 + data.size()));
+    s += "WAVEfmt ";
+    put32(s, 16);
+    put16(s, 1);
+    put16(s, channels);
+    put32(s, rate);
+    put32(s, rate * channels * bits / 8);
+    put16(s, channels * bits / 8);
+    put16(s, bits);
+    s += "data";
+    put32(s, static_cast<uint32_t>(data.size()));
+    return s + data;
+}
+
+std::string OggImage(const std::vector<int16_t>& samples, int rate, int channels) {
+    std::string out;
+    vorbis_info vi;
+    vorbis_info_init(&vi);
+    if (vorbis_encode_init_vbr(&vi, channels, rate, 0.4f) != 0) {
+        vorbis_info_clear(&vi);
+        return out;
+    }
+    vorbis_comment vc;
+    vorbis_comment_init(&vc);
+    vorbis_dsp_state vd;
+    vorbis_analysis_init(&vd, &vi);
+    vorbis_block vb;
+    vorbis_block_init(&vd, &vb);
+    ogg_stream_state os;
+    ogg_stream_init(&os, 1234);
+    ogg_packet header, comments, codebooks;
+    vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codebooks);
+    ogg_stream_packetin(&os, &header);
+    ogg_stream_packetin(&os, &comments);
+    ogg_stream_packetin(&os, &codebooks);
+    ogg_page og;
+    while (ogg_stream_flush(&os, &og) != 0) {
+        out.append(reinterpret_cast<char*>(og.header), og.header_len);
+        out.append(reinterpret_cast<char*>(og.body), og.body_len);
+    }
+    size_t frames = samples.size() / channels;
+    size_t done = 0;
+    bool eos = false;
+    while (!eos) {
+        size_t chunk = frames - done < 1024 ? frames - done : 1024;
+        if (chunk == 0) {
+            vorbis_analysis_wrote(&vd, 0);
+        } else {
+            float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(chunk));
+            for (size_t i = 0; i < chunk; ++i) {
+                for (int c = 0; c < channels; ++c) {
+                    buffer[c][i] = samples[(done + i) * channels + c] / 32768.0f;
+                }
+            }
+            vorbis_analysis_wrote(&vd, static_cast<int>(chunk));
+            done += chunk;
+        }
+        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
+            vorbis_analysis(&vb, nullptr);
+            vorbis_bitrate_addblock(&vb);
+            ogg_packet op;
+            while (vorbis_bitrate_flushpacket(&vd, &op)) {
+                ogg_stream_packetin(&os, &op);
+                while (ogg_stream_pageout(&os, &og) != 0) {
+                    out.append(reinterpret_cast<char*>(og.header), og.header_len);
+                    out.append(reinterpret_cast<char*>(og.body), og.body_len);
+                    if (ogg_page_eos(&og)) eos = true;
+                }
+            }
+        }
+        if (chunk == 0 && !eos) {
+            // Nothing left to analyse: the end page comes with the flush.
+            while (ogg_stream_flush(&os, &og) != 0) {
+                out.append(reinterpret_cast<char*>(og.header), og.header_len);
+                out.append(reinterpret_cast<char*>(og.body), og.body_len);
+            }
+            eos = true;
+        }
+    }
+    ogg_stream_clear(&os);
+    vorbis_block_clear(&vb);
+    vorbis_dsp_clear(&vd);
+    vorbis_comment_clear(&vc);
+    vorbis_info_clear(&vi);
+    return out;
+}
+
+std::string XmImage(const std::vector<int>& tuneOrders, const std::vector<int>& notes, int speed,
+                    int bpm) {
+    int orderCount = 0;
+    for (int n : tuneOrders)
+        orderCount += n;
+    std::string s = "Extended Module: ";
+    putText(s, "test tunes", 20);
+    s.push_back(0x1A);
+    putText(s, "k3d tests", 20);
+    put16(s, 0x0104);
+    put32(s, 276);
+    put16(s, orderCount);
+    put16(s, 0);
+    put16(s, 2); // channels
+    put16(s, orderCount);
+    put16(s, 1); // instruments
+    put16(s, 1); // linear frequencies
+    put16(s, speed);
+    put16(s, bpm);
+    for (int i = 0; i < 256; ++i)
+        s.push_back(static_cast<char>(i < orderCount ? i : 0));
+
+    int order = 0;
+    for (size_t t = 0; t < tuneOrders.size(); ++t) {
+        int first = order;
+        for (int k = 0; k < tuneOrders[t]; ++k, ++order) {
+            bool last = k == tuneOrders[t] - 1;
+            std::string cells;
+            const int rows = 16;
+            for (int row = 0; row < rows; ++row) {
+                // Channel 0: the tune's note on row 0; channel 1: the jump.
+                if (row == 0 && notes[t] > 0) {
+                    cells.push_back(static_cast<char>(0x80 | 0x01 | 0x02));
+                    cells.push_back(static_cast<char>(notes[t]));
+                    cells.push_back(1);
+                } else {
+                    cells.push_back(static_cast<char>(0x80));
+                }
+                if (row == rows - 1 && last) {
+                    cells.push_back(static_cast<char>(0x80 | 0x08 | 0x10));
+                    cells.push_back(0x0B);
+                    cells.push_back(static_cast<char>(first));
+                } else {
+                    cells.push_back(static_cast<char>(0x80));
+                }
+            }
+            put32(s, 9);
+            s.push_back(0);
+            put16(s, rows);
+            put16(s, static_cast<uint32_t>(cells.size()));
+            s += cells;
+        }
+    }
+
+    // One instrument with one looping 8-bit square wave of 32 bytes.
+    const int sampleBytes = 32;
+    put32(s, 263);
+    putText(s, "square", 22);
+    s.push_back(0);
+    put16(s, 1);
+    put32(s, 40);
+    s.append(96, '\0'); // keymap: every note plays sample 0
+    s.append(96, '\0'); // volume and pan envelopes
+    s.append(8, '\0');  // point counts, sustain and loop points
+    s.append(2, '\0');  // envelope types (off)
+    s.append(4, '\0');  // vibrato
+    put16(s, 0);        // fadeout
+    s.append(22, '\0'); // reserved
+    put32(s, sampleBytes);
+    put32(s, 0);
+    put32(s, sampleBytes);
+    s.push_back(64); // volume
+    s.push_back(0);  // finetune
+    s.push_back(1);  // forward loop, 8-bit
+    s.push_back(static_cast<char>(128));
+    s.push_back(0); // relative note
+    s.push_back(0);
+    putText(s, "square", 22);
+    int8_t previous = 0;
+    for (int i = 0; i < sampleBytes; ++i) {
+        int8_t v = i < sampleBytes / 2 ? 96 : -96;
+        s.push_back(static_cast<char>(static_cast<int8_t>(v - previous)));
+        previous = v;
+    }
+    return s;
+}
+
+std::vector<int16_t> ReadRaw(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> out(bytes.size() / 2);
+    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    return out;
+}
+
+int PeakOf(const std::vector<int16_t>& stereo, int channel) {
+    int peak = 0;
+    for (size_t i = channel; i < stereo.size(); i += 2) {
+        int v = std::abs(static_cast<int>(stereo[i]));
+        if (v > peak) peak = v;
+    }
+    return peak;
+}
+
+double RmsOf(const std::vector<int16_t>& stereo, int channel, size_t firstFrame, size_t frames) {
+    double sum = 0;
+    size_t n = 0;
+    for (size_t f = firstFrame; f < firstFrame + frames && 2 * f + 1 < stereo.size(); ++f, ++n) {
+        double v = stereo[2 * f + channel];
+        sum += v * v;
+    }
+    return n ? std::sqrt(sum / n) : 0.0;
+}
+
+long FirstLoudFrame(const std::vector<int16_t>& stereo, int threshold) {
+    for (size_t i = 0; i < stereo.size(); ++i) {
+        if (std::abs(static_cast<int>(stereo[i])) > threshold) return static_cast<long>(i / 2);
+    }
+    return -1;
+}
+
+DiskCapture::DiskCapture(const std::string& path, int delayMs) : path_(path) {
+    KAudioDevice* device = KSoundDevice::device;
+    if (!device) return;
+    device->closeOutput();
+    setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+    if (delayMs >= 0) {
+        setenv("SDL_DISKAUDIODELAY", std::to_string(delayMs).c_str(), 1);
+    } else {
+        unsetenv("SDL_DISKAUDIODELAY");
+    }
+    ok_ = device->openOutput();
+}
+
+std::vector<int16_t> DiskCapture::finish() {
+    if (!finished_ && KSoundDevice::device) {
+        KSoundDevice::device->closeOutput();
+        setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+        unsetenv("SDL_DISKAUDIODELAY");
+        KSoundDevice::device->openOutput();
+    }
+    finished_ = true;
+    return ReadRaw(path_);
+}
+
+DiskCapture::~DiskCapture() {
+    if (!finished_) finish();
+}
+
+bool EnsureSoundDevice() {
+    if (!KSoundDevice::device) {
+        KSound probe;
+    }
+    return KSoundDevice::device != nullptr;
+}
+
+bool WaitUntilSilent(KSound& sound, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (sound.isPlaying()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+} // namespace audiotest

@@ -1,0 +1,59 @@
+// Test helpers for the sound tests: small WAV, Ogg and XM files written from
+// code, and a capture of what the SDL disk driver played.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class KSound;
+
+namespace audiotest {
+
+// A sine tone, 16-bit PCM.
+std::vector<int16_t> Tone(int rate, int channels, double seconds, double hz, double amplitude);
+
+// A canonical RIFF/WAVE file image of 16-bit PCM (or 8-bit when bits is 8).
+std::string WavImage(const std::vector<int16_t>& samples, int rate, int channels, int bits = 16);
+// A whole Ogg Vorbis file of the samples (encoded with vorbisenc).
+std::string OggImage(const std::vector<int16_t>& samples, int rate, int channels);
+
+// An XM module: one channel, a looping square-wave instrument, and tunes
+// laid out one after another. tuneOrders[t] is the number of orders of tune
+// t; each order has its own 16-row pattern whose first row plays notes[t],
+// and the last order of each tune jumps back to the tune's first order.
+// A note of 0 leaves that tune silent.
+std::string XmImage(const std::vector<int>& tuneOrders, const std::vector<int>& notes,
+                    int speed = 6, int bpm = 125);
+
+// The stereo S16 frames a raw disk-driver file holds.
+std::vector<int16_t> ReadRaw(const std::string& path);
+// Peak of one channel (0 left, 1 right) of interleaved stereo.
+int PeakOf(const std::vector<int16_t>& stereo, int channel);
+double RmsOf(const std::vector<int16_t>& stereo, int channel, size_t firstFrame, size_t frames);
+// Index of the first frame whose sample on either channel exceeds threshold, or -1.
+long FirstLoudFrame(const std::vector<int16_t>& stereo, int threshold);
+
+// Sends the sound device's output into a fresh file for the life of the
+// object. Needs the device the first KSound opened.
+class DiskCapture {
+  public:
+    // delayMs 0 runs the disk driver far faster than real time.
+    DiskCapture(const std::string& path, int delayMs);
+    ~DiskCapture();
+    // Closes the output (flushing the file) and returns what it holds.
+    std::vector<int16_t> finish();
+    bool ok() const { return ok_; }
+
+  private:
+    std::string path_;
+    bool ok_ = false;
+    bool finished_ = false;
+};
+
+// Makes sure the engine device exists (constructs a KSound if needed).
+bool EnsureSoundDevice();
+// Polls until the sound stops or timeoutMs passes; true if it stopped.
+bool WaitUntilSilent(KSound& sound, int timeoutMs);
+
+} // namespace audiotest

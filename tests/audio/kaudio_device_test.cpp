@@ -1,0 +1,310 @@
+// The software device on its own: what one mix of its buffers gives.
+#include "audio/audio.h"
+#include "tests/audio/audio_fixtures.h"
+#include "tests/support/test_support.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+KWaveFormat Pcm(int rate, int channels, int bits) {
+    KWaveFormat f = {};
+    f.formatTag = 1;
+    f.channels = static_cast<uint16_t>(channels);
+    f.samplesPerSec = static_cast<uint32_t>(rate);
+    f.blockAlign = static_cast<uint16_t>(channels * bits / 8);
+    f.avgBytesPerSec = f.samplesPerSec * f.blockAlign;
+    f.bitsPerSample = static_cast<uint16_t>(bits);
+    return f;
+}
+
+const uint32_t ALL_CONTROLS = KSND_CAPS_LOCSOFTWARE | KSND_CAPS_CTRLFREQUENCY | KSND_CAPS_CTRLPAN |
+                              KSND_CAPS_CTRLVOLUME | KSND_CAPS_GLOBALFOCUS;
+
+// A buffer holding a constant 16-bit value on every channel.
+KAudioBuffer* ConstantBuffer(KAudioDevice* device, int rate, int channels, int frames,
+                             int16_t value, uint32_t flags = ALL_CONTROLS) {
+    KAudioBuffer* b = device->createBuffer(Pcm(rate, channels, 16), frames * channels * 2, flags);
+    if (!b) return nullptr;
+    void* p = nullptr;
+    uint32_t n = 0;
+    if (b->lock(0, 0, &p, &n, nullptr, nullptr, KSND_LOCK_ENTIREBUFFER) != KSND_OK) return nullptr;
+    int16_t* s = static_cast<int16_t*>(p);
+    for (uint32_t i = 0; i < n / 2; ++i)
+        s[i] = value;
+    b->unlock(p, n, nullptr, 0);
+    return b;
+}
+
+std::vector<int16_t> Mix(KAudioDevice* device, int frames) {
+    std::vector<int16_t> out(2 * frames);
+    device->mix(out.data(), frames);
+    return out;
+}
+
+} // namespace
+
+TEST(AudioDevice, VolumeAndPanScaleTheOutput) {
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+    ASSERT_TRUE(device);
+    KAudioBuffer* b = ConstantBuffer(device.get(), 44100, 1, 4096, 20000);
+    ASSERT_TRUE(b);
+    ASSERT_EQ(KSND_OK, b->play(KSND_PLAY_LOOPING));
+
+    std::vector<int16_t> full = Mix(device.get(), 512);
+    EXPECT_EQ(20000, full[100]);
+    EXPECT_EQ(20000, full[101]);
+
+    // -600 mB is about half the amplitude.
+    ASSERT_EQ(KSND_OK, b->setVolume(-600));
+    std::vector<int16_t> half = Mix(device.get(), 512);
+    EXPECT_NEAR(10024, half[100], 60);
+    EXPECT_EQ(half[100], half[101]);
+
+    // A full pan silences the other channel and leaves its own side alone.
+    ASSERT_EQ(KSND_OK, b->setVolume(0));
+    ASSERT_EQ(KSND_OK, b->setPan(KSND_PAN_LEFT));
+    std::vector<int16_t> left = Mix(device.get(), 512);
+    EXPECT_EQ(20000, left[100]);
+    EXPECT_EQ(0, left[101]);
+    ASSERT_EQ(KSND_OK, b->setPan(KSND_PAN_RIGHT));
+    std::vector<int16_t> right = Mix(device.get(), 512);
+    EXPECT_EQ(0, right[100]);
+    EXPECT_EQ(20000, right[101]);
+    ASSERT_EQ(KSND_OK, b->setPan(-600));
+    std::vector<int16_t> leaning = Mix(device.get(), 512);
+    EXPECT_EQ(20000, leaning[100]);
+    EXPECT_NEAR(10024, leaning[101], 60);
+
+    // Out-of-range values are refused and the old setting stays.
+    EXPECT_EQ(KSND_ERR_INVALIDPARAM, b->setPan(10001));
+    EXPECT_EQ(KSND_ERR_INVALIDPARAM, b->setVolume(1));
+    EXPECT_EQ(KSND_ERR_INVALIDPARAM, b->setVolume(-10001));
+    int32_t pan = 0, volume = 1;
+    b->getPan(&pan);
+    b->getVolume(&volume);
+    EXPECT_EQ(-600, pan);
+    EXPECT_EQ(0, volume);
+
+    ASSERT_EQ(KSND_OK, b->setVolume(KSND_VOLUME_MIN));
+    std::vector<int16_t> silent = Mix(device.get(), 512);
+    EXPECT_EQ(0, audiotest::PeakOf(silent, 0));
+    EXPECT_EQ(0, audiotest::PeakOf(silent, 1));
+}
+
+TEST(AudioDevice, BuffersAddUpAndClip) {
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+    ASSERT_TRUE(device);
+    KAudioBuffer* a = ConstantBuffer(device.get(), 44100, 2, 1024, 12000);
+    KAudioBuffer* b = ConstantBuffer(device.get(), 44100, 2, 1024, -5000);
+    ASSERT_TRUE(a && b);
+    a->play(KSND_PLAY_LOOPING);
+    b->play(KSND_PLAY_LOOPING);
+    EXPECT_EQ(7000, Mix(device.get(), 64)[10]);
+    KAudioBuffer* c = ConstantBuffer(device.get(), 44100, 2, 1024, 30000);
+    ASSERT_TRUE(c);
+    c->play(KSND_PLAY_LOOPING);
+    EXPECT_EQ(32767, Mix(device.get(), 64)[10]);
+    EXPECT_EQ(3, device->playingCount());
+    b->stop();
+    c->release();
+    EXPECT_EQ(12000, Mix(device.get(), 64)[10]);
+    EXPECT_EQ(1, device->playingCount());
+}
+
+TEST(AudioDevice, OnceStopsAtTheEndAndLoopingWraps) {
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+    ASSERT_TRUE(device);
+    KAudioBuffer* once = ConstantBuffer(device.get(), 44100, 1, 300, 1000);
+    ASSERT_TRUE(once);
+    once->play(0);
+    std::vector<int16_t> out = Mix(device.get(), 1000);
+    EXPECT_EQ(1000, out[2 * 299]);
+    EXPECT_EQ(0, out[2 * 300]);
+    EXPECT_EQ(0, out[2 * 999]);
+    uint32_t status = 99;
+    once->getStatus(&status);
+    EXPECT_EQ(0u, status);
+
+    // A looping ramp: the mix after the wrap starts again from the ramp's start.
+    KAudioBuffer* loop = device->createBuffer(Pcm(44100, 1, 16), 200 * 2, ALL_CONTROLS);
+    ASSERT_TRUE(loop);
+    void* p = nullptr;
+    uint32_t n = 0;
+    ASSERT_EQ(KSND_OK, loop->lock(0, 0, &p, &n, nullptr, nullptr, KSND_LOCK_ENTIREBUFFER));
+    for (int i = 0; i < 200; ++i)
+        static_cast<int16_t*>(p)[i] = static_cast<int16_t>(i * 100);
+    loop->unlock(p, n, nullptr, 0);
+    once->release();
+    loop->play(KSND_PLAY_LOOPING);
+    std::vector<int16_t> ramp = Mix(device.get(), 500);
+    EXPECT_EQ(199 * 100, ramp[2 * 199]);
+    EXPECT_EQ(0, ramp[2 * 200]);
+    EXPECT_EQ(50 * 100, ramp[2 * 450]);
+    loop->getStatus(&status);
+    EXPECT_EQ(KSND_STATUS_PLAYING | KSND_STATUS_LOOPING, status);
+    uint32_t play = 0;
+    loop->getCurrentPosition(&play, nullptr);
+    EXPECT_EQ(100u * 2, play);
+}
+
+TEST(AudioDevice, ResamplesToTheOutputRate) {
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+    ASSERT_TRUE(device);
+    // 22050 Hz 8-bit mono lasts twice as many output frames.
+    KAudioBuffer* b = device->createBuffer(Pcm(22050, 1, 8), 1000, ALL_CONTROLS);
+    ASSERT_TRUE(b);
+    void* p = nullptr;
+    uint32_t n = 0;
+    ASSERT_EQ(KSND_OK, b->lock(0, 0, &p, &n, nullptr, nullptr, KSND_LOCK_ENTIREBUFFER));
+    std::memset(p, 128 + 64, n);
+    b->unlock(p, n, nullptr, 0);
+    b->play(0);
+    std::vector<int16_t> out = Mix(device.get(), 3000);
+    EXPECT_EQ(64 << 8, out[2 * 1990]);
+    EXPECT_EQ(64 << 8, out[2 * 1990 + 1]);
+    EXPECT_EQ(0, out[2 * 2001]);
+}
+
+TEST(AudioDevice, NotificationFiresWhenThePlayPositionPassesItsOffset) {
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+    ASSERT_TRUE(device);
+    KAudioBuffer* b = ConstantBuffer(device.get(), 44100, 2, 4096, 0,
+                                     ALL_CONTROLS | KSND_CAPS_CTRLPOSITIONNOTIFY);
+    ASSERT_TRUE(b);
+    KEvent atStart("start"), atHalf("half");
+    KEvent* events[2] = {&atStart, &atHalf};
+    const uint32_t offsets[2] = {0, 2048 * 4};
+    ASSERT_EQ(KSND_OK, b->setNotificationPositions(2, offsets, events));
+    // Byte 1: the offset 0 lies behind the play position until the wrap.
+    ASSERT_EQ(KSND_OK, b->setCurrentPosition(1));
+    b->play(KSND_PLAY_LOOPING);
+
+    Mix(device.get(), 2000);
+    EXPECT_FALSE(atStart.wait(0));
+    EXPECT_FALSE(atHalf.wait(0));
+    Mix(device.get(), 100);
+    EXPECT_FALSE(atStart.wait(0));
+    EXPECT_TRUE(atHalf.wait(0));
+    EXPECT_FALSE(atHalf.wait(0)) << "auto-reset";
+    Mix(device.get(), 2000);
+    EXPECT_TRUE(atStart.wait(0));
+    EXPECT_FALSE(atHalf.wait(0));
+
+    // A stopped buffer does not move.
+    b->stop();
+    Mix(device.get(), 5000);
+    EXPECT_FALSE(atStart.wait(0));
+    EXPECT_FALSE(atHalf.wait(0));
+
+    // Buffers without the notify capability refuse positions.
+    KAudioBuffer* plain = ConstantBuffer(device.get(), 44100, 2, 64, 0);
+    EXPECT_EQ(KSND_ERR_INVALIDPARAM, plain->setNotificationPositions(2, offsets, events));
+    const uint32_t outside[1] = {4096 * 4};
+    EXPECT_EQ(KSND_ERR_INVALIDPARAM, b->setNotificationPositions(1, outside, events));
+}
+
+TEST(AudioDevice, LockGivesTwoRegionsAcrossTheEnd) {
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+    ASSERT_TRUE(device);
+    KAudioBuffer* b = device->createBuffer(Pcm(44100, 2, 16), 1000, ALL_CONTROLS);
+    ASSERT_TRUE(b);
+    void *p1 = nullptr, *p2 = nullptr;
+    uint32_t n1 = 0, n2 = 0;
+    ASSERT_EQ(KSND_OK, b->lock(800, 400, &p1, &n1, &p2, &n2, 0));
+    EXPECT_EQ(200u, n1);
+    EXPECT_EQ(200u, n2);
+    EXPECT_EQ(static_cast<uint8_t*>(p1) - 800, static_cast<uint8_t*>(p2));
+    EXPECT_NE(KSND_OK, b->lock(1000, 4, &p1, &n1, &p2, &n2, 0));
+    EXPECT_NE(KSND_OK, b->lock(0, 1001, &p1, &n1, &p2, &n2, 0));
+}
+
+TEST(AudioDevice, RefusesFormatsItCannotMix) {
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+    ASSERT_TRUE(device);
+    KWaveFormat f = Pcm(44100, 2, 16);
+    EXPECT_TRUE(device->createBuffer(f, 64, ALL_CONTROLS));
+    EXPECT_FALSE(device->createBuffer(f, 0, ALL_CONTROLS));
+    KWaveFormat bad = f;
+    bad.formatTag = 3;
+    EXPECT_FALSE(device->createBuffer(bad, 64, ALL_CONTROLS));
+    bad = f;
+    bad.channels = 6;
+    EXPECT_FALSE(device->createBuffer(bad, 64, ALL_CONTROLS));
+    bad = f;
+    bad.bitsPerSample = 24;
+    EXPECT_FALSE(device->createBuffer(bad, 64, ALL_CONTROLS));
+    bad = f;
+    bad.blockAlign = 3;
+    EXPECT_FALSE(device->createBuffer(bad, 64, ALL_CONTROLS));
+    bad = f;
+    bad.samplesPerSec = 0;
+    EXPECT_FALSE(device->createBuffer(bad, 64, ALL_CONTROLS));
+}
+
+TEST(AudioDevice, PoolRunsOutCleanlyAndReusesReleasedSlots) {
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+    ASSERT_TRUE(device);
+    KAudioBuffer* first = nullptr;
+    for (int i = 0; i < MAX_AUDIO_BUFFERS; ++i) {
+        KAudioBuffer* b = device->createBuffer(Pcm(44100, 1, 16), 16, ALL_CONTROLS);
+        ASSERT_TRUE(b) << i;
+        if (!first) first = b;
+    }
+    EXPECT_FALSE(device->createBuffer(Pcm(44100, 1, 16), 16, ALL_CONTROLS));
+    first->release();
+    EXPECT_EQ(first, device->createBuffer(Pcm(44100, 1, 16), 16, ALL_CONTROLS));
+}
+
+// The SDL output itself: what the disk driver wrote is what was mixed.
+TEST(AudioDevice, DiskDriverWritesTheMix) {
+    k3dtest::TempDir dir;
+    setenv("SDL_DISKAUDIOFILE", dir.file("out.raw").c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "0", 1);
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::create());
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    unsetenv("SDL_DISKAUDIODELAY");
+    ASSERT_TRUE(device) << SDL_GetError();
+    EXPECT_TRUE(device->hasOutput());
+    EXPECT_EQ(44100, device->outputRate());
+    KAudioBuffer* b = ConstantBuffer(device.get(), 44100, 1, 44100, 16000);
+    ASSERT_TRUE(b);
+    b->setPan(KSND_PAN_RIGHT);
+    b->play(0);
+    for (int i = 0; i < 2000 && device->playingCount() > 0; ++i)
+        SDL_Delay(1);
+    EXPECT_EQ(0, device->playingCount());
+    device->closeOutput();
+    EXPECT_FALSE(device->hasOutput());
+
+    std::vector<int16_t> heard = audiotest::ReadRaw(dir.file("out.raw"));
+    ASSERT_GE(heard.size(), 2u * 44100);
+    EXPECT_EQ(0, audiotest::PeakOf(heard, 0));
+    EXPECT_EQ(16000, audiotest::PeakOf(heard, 1));
+    long first = audiotest::FirstLoudFrame(heard, 100);
+    ASSERT_GE(first, 0);
+    // One second of sound, heard whole and only once.
+    size_t loud = 0;
+    for (size_t i = 1; i < heard.size(); i += 2)
+        loud += heard[i] == 16000;
+    EXPECT_EQ(44100u, loud);
+}
+
+TEST(AudioDevice, NoAudioDriverMeansNoDevice) {
+    if (SDL_WasInit(SDL_INIT_AUDIO)) GTEST_SKIP() << "audio already up in this process";
+    const char* saved = getenv("SDL_AUDIODRIVER");
+    std::string keep = saved ? saved : "";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    KAudioDevice* device = KAudioDevice::create();
+    setenv("SDL_AUDIODRIVER", keep.c_str(), 1);
+    EXPECT_EQ(nullptr, device);
+    EXPECT_FALSE(SDL_WasInit(SDL_INIT_AUDIO));
+    delete device;
+}
