@@ -1,0 +1,317 @@
+// KSound as a sound effect: tables, loading, voices, and what is heard.
+#include "audio/audio.h"
+#include "tests/audio/audio_fixtures.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+using audiotest::DiskCapture;
+using k3dtest::TempDir;
+using k3dtest::WriteWholeFile;
+
+namespace {
+
+int32_t VoiceVolume(const KSound& s, int voice) {
+    int32_t v = 1;
+    if (!s.getVoice(voice) || s.getVoice(voice)->getVolume(&v) != KSND_OK) return 1;
+    return v;
+}
+
+int32_t VoicePan(const KSound& s, int voice) {
+    int32_t p = 1;
+    if (!s.getVoice(voice) || s.getVoice(voice)->getPan(&p) != KSND_OK) return 1;
+    return p;
+}
+
+std::string ToneWav(double seconds = 0.05, int rate = 22050, int channels = 1) {
+    return audiotest::WavImage(audiotest::Tone(rate, channels, seconds, 440.0, 12000), rate,
+                               channels);
+}
+
+class SoundEffect : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(audiotest::EnsureSoundDevice()); }
+    TempDir dir;
+    std::string Write(const std::string& name, const std::string& bytes) {
+        std::string path = dir.file(name);
+        EXPECT_TRUE(WriteWholeFile(path, bytes));
+        return path;
+    }
+};
+
+} // namespace
+
+TEST(SoundTables, TellingRows) {
+    buildSoundTables();
+    const int32_t* vol = KSoundDevice::SoundVolumeTable;
+    EXPECT_EQ(-10000, vol[0]);
+    EXPECT_EQ(-5523, vol[1]);
+    EXPECT_EQ(-2761, vol[10]);
+    EXPECT_EQ(-1443, vol[30]);
+    EXPECT_EQ(-831, vol[50]);
+    EXPECT_EQ(-427, vol[70]);
+    EXPECT_EQ(-345, vol[75]);
+    EXPECT_EQ(-267, vol[80]);
+    EXPECT_EQ(-12, vol[99]);
+    const int32_t* pan = KSoundDevice::SoundPanTable;
+    EXPECT_EQ(-10000, pan[0]);
+    EXPECT_EQ(-10001, pan[1]);
+    EXPECT_EQ(-5000, pan[10]);
+    EXPECT_EQ(-1505, pan[50]);
+    EXPECT_EQ(-21, pan[99]);
+    EXPECT_EQ(0, pan[100]);
+    EXPECT_EQ(21, pan[101]);
+    EXPECT_EQ(10001, pan[199]);
+    EXPECT_EQ(10000, pan[200]);
+    for (int i = 1; i < SOUND_VOLUME_TABLE_SIZE; ++i)
+        EXPECT_LE(vol[i - 1], vol[i]) << i;
+}
+
+TEST_F(SoundEffect, VolumeAndPanClampAndReachEveryVoice) {
+    KSound s;
+    ASSERT_TRUE(s.loadSample(Write("tone.wav", ToneWav()).c_str(), 100, false, 3));
+    s.setVolume(150);
+    EXPECT_EQ(100, s.getVolume());
+    for (int v = 0; v < 3; ++v)
+        EXPECT_EQ(-12, VoiceVolume(s, v)) << v;
+    s.setVolume(99);
+    EXPECT_EQ(-12, VoiceVolume(s, 2));
+    s.setVolume(80);
+    EXPECT_EQ(-267, VoiceVolume(s, 1));
+    s.setVolume(-5);
+    EXPECT_EQ(0, s.getVolume());
+    EXPECT_EQ(-10000, VoiceVolume(s, 0));
+
+    s.setPan(-100);
+    EXPECT_EQ(-10000, VoicePan(s, 0));
+    s.setPan(0);
+    EXPECT_EQ(0, VoicePan(s, 2));
+    s.setPan(250);
+    EXPECT_EQ(10000, VoicePan(s, 1));
+    // ±99 map just outside the device range: the voice keeps its pan.
+    s.setPan(-99);
+    EXPECT_EQ(10000, VoicePan(s, 1));
+    s.setPan(-50);
+    EXPECT_EQ(-1505, VoicePan(s, 0));
+}
+
+TEST_F(SoundEffect, VoicesStartInTurn) {
+    KSound s;
+    ASSERT_TRUE(s.loadSample(Write("tone.wav", ToneWav()).c_str(), 100, false, 3));
+    EXPECT_EQ(3, s.getVoiceCount());
+    std::vector<int> started;
+    for (int i = 0; i < 4; ++i) {
+        s.playSample();
+        started.push_back(s.getCurrentVoice());
+        uint32_t status = 0;
+        s.getVoice(s.getCurrentVoice())->getStatus(&status);
+        EXPECT_TRUE(status & KSND_STATUS_PLAYING);
+        EXPECT_FALSE(status & KSND_STATUS_LOOPING);
+    }
+    EXPECT_EQ((std::vector<int>{1, 2, 0, 1}), started);
+    EXPECT_TRUE(s.isPlaying());
+    s.stopSample();
+    EXPECT_FALSE(s.isPlaying());
+
+    // One voice: every play restarts voice 0.
+    KSound one;
+    ASSERT_TRUE(one.loadSample(dir.file("tone.wav").c_str(), 100, false, 1));
+    one.playSample();
+    one.playSample();
+    EXPECT_EQ(0, one.getCurrentVoice());
+}
+
+TEST_F(SoundEffect, VoiceCountIsClamped) {
+    std::string path = Write("tone.wav", ToneWav());
+    KSound s;
+    ASSERT_TRUE(s.loadSample(path.c_str(), 100, false, 0));
+    EXPECT_EQ(1, s.getVoiceCount());
+    EXPECT_TRUE(s.getVoice(0));
+    EXPECT_FALSE(s.getVoice(1));
+    ASSERT_TRUE(s.loadSample(path.c_str(), 100, false, 20));
+    EXPECT_EQ(9, s.getVoiceCount());
+    EXPECT_TRUE(s.getVoice(8));
+    ASSERT_TRUE(s.loadSample(path.c_str(), 100, false, -3));
+    EXPECT_EQ(1, s.getVoiceCount());
+    EXPECT_FALSE(s.getVoice(8)) << "a new load releases the old voices";
+}
+
+TEST_F(SoundEffect, LoopingSampleLoopsUntilStopped) {
+    KSound s;
+    ASSERT_TRUE(s.loadSample(Write("tone.wav", ToneWav(0.01)).c_str(), 100, true, 1));
+    s.playSample();
+    uint32_t status = 0;
+    s.getVoice(0)->getStatus(&status);
+    EXPECT_EQ(KSND_STATUS_PLAYING | KSND_STATUS_LOOPING, status);
+    EXPECT_FALSE(audiotest::WaitUntilSilent(s, 200));
+    s.stopSample();
+    EXPECT_FALSE(s.isPlaying());
+}
+
+TEST_F(SoundEffect, WavAndOggDecodeToTheSameLength) {
+    std::vector<int16_t> tone = audiotest::Tone(22050, 2, 0.25, 330.0, 10000);
+    KSound wav, ogg;
+    ASSERT_TRUE(
+        wav.loadSample(Write("t.wav", audiotest::WavImage(tone, 22050, 2)).c_str(), 100, false, 1));
+    ASSERT_TRUE(
+        ogg.loadSample(Write("t.ogg", audiotest::OggImage(tone, 22050, 2)).c_str(), 100, false, 2));
+    EXPECT_EQ(tone.size() * 2, wav.getVoice(0)->bytes());
+    EXPECT_EQ(tone.size() * 2, ogg.getVoice(0)->bytes());
+    EXPECT_EQ(ogg.getVoice(0)->bytes(), ogg.getVoice(1)->bytes());
+    const KWaveFormat& f = ogg.getVoice(1)->format();
+    EXPECT_EQ(2, f.channels);
+    EXPECT_EQ(22050u, f.samplesPerSec);
+    EXPECT_EQ(16, f.bitsPerSample);
+    EXPECT_EQ(4, f.blockAlign);
+    EXPECT_EQ(22050u * 4, f.avgBytesPerSec);
+}
+
+TEST_F(SoundEffect, UpperCaseOggTakesTheWavPath) {
+    std::vector<int16_t> tone = audiotest::Tone(22050, 1, 0.1, 330.0, 10000);
+    KSound s;
+    // A real Ogg stream named .OGG is read as WAV and has no "data" tag.
+    EXPECT_FALSE(
+        s.loadSample(Write("T.OGG", audiotest::OggImage(tone, 22050, 1)).c_str(), 100, false, 1));
+    EXPECT_FALSE(s.getVoice(0));
+    // A WAV image named .OGG loads as WAV.
+    EXPECT_TRUE(
+        s.loadSample(Write("W.OGG", audiotest::WavImage(tone, 22050, 1)).c_str(), 100, false, 1));
+    // ".ogg" anywhere in the name selects the Ogg path.
+    EXPECT_FALSE(s.loadSample(Write("w.ogg.wav", audiotest::WavImage(tone, 22050, 1)).c_str(), 100,
+                              false, 1));
+}
+
+TEST_F(SoundEffect, BadFilesFailAndLeaveTheObjectUsable) {
+    std::string good = Write("good.wav", ToneWav());
+    std::string wav = ToneWav();
+    std::string noData = wav;
+    noData.replace(noData.find("data"), 4, "dat_");
+    std::string noFmt = wav;
+    noFmt.replace(noFmt.find("fmt "), 4, "fmx ");
+    std::string garbage(4000, '\0');
+    for (size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>(i * 37 + 11);
+    std::string badFormat = wav;
+    badFormat[20] = 2; // format tag: not PCM
+
+    const std::vector<std::string> bad = {
+        dir.file("missing.wav"),
+        Write("empty.wav", ""),
+        Write("empty.ogg", ""),
+        Write("nodata.wav", noData),
+        Write("nofmt.wav", noFmt),
+        Write("garbage.wav", garbage),
+        Write("garbage.ogg", garbage),
+        Write("badformat.wav", badFormat),
+        Write("header.wav", wav.substr(0, 30)),
+        Write(
+            "truncated.ogg",
+            audiotest::OggImage(audiotest::Tone(22050, 1, 0.3, 200, 9000), 22050, 1).substr(0, 60)),
+    };
+    KSound s;
+    for (const std::string& path : bad) {
+        EXPECT_FALSE(s.loadSample(path.c_str(), 100, false, 2)) << path;
+        EXPECT_FALSE(s.getVoice(0)) << path;
+        EXPECT_FALSE(s.isPlaying()) << path;
+        s.playSample();
+        s.stopSample();
+        s.setVolume(50);
+        s.setPan(10);
+        ASSERT_TRUE(s.loadSample(good.c_str(), 100, false, 2)) << "after " << path;
+    }
+    EXPECT_FALSE(s.loadSample(nullptr, 100, false, 1));
+}
+
+TEST_F(SoundEffect, WavDataSizePastTheEndKeepsWhatTheFileHolds) {
+    std::string wav = ToneWav(0.1);
+    size_t held = wav.size() - (wav.find("data") + 8);
+    std::string lying = wav;
+    size_t at = lying.find("data") + 4;
+    lying[at] = lying[at + 1] = lying[at + 2] = static_cast<char>(0xFF);
+    lying[at + 3] = 0x0F;
+    KSound s;
+    ASSERT_TRUE(s.loadSample(Write("lying.wav", lying).c_str(), 100, false, 1));
+    EXPECT_EQ(held, s.getVoice(0)->bytes());
+
+    // A file cut inside its sample data keeps the samples it still has.
+    std::string cut = wav.substr(0, wav.size() - 1000);
+    ASSERT_TRUE(s.loadSample(Write("cut.wav", cut).c_str(), 100, false, 1));
+    EXPECT_EQ(held - 1000, s.getVoice(0)->bytes());
+}
+
+TEST_F(SoundEffect, NoDeviceMeansEveryLoadFailsQuietly) {
+    std::string path = Write("tone.wav", ToneWav());
+    KAudioDevice* saved = KSoundDevice::device;
+    KSoundDevice::device = nullptr;
+    KSound s;
+    EXPECT_FALSE(s.loadSample(path.c_str(), 100, false, 1));
+    s.playSample();
+    s.stopSample();
+    s.setVolume(10);
+    s.setPan(-10);
+    EXPECT_FALSE(s.isPlaying());
+    KSoundDevice::device = saved;
+}
+
+// What comes out of the speakers: a played effect at the bank's volume 75
+// with a pan, then silence once stopped.
+TEST_F(SoundEffect, PlayedEffectIsHeardWithItsVolumeAndPan) {
+    // A full-scale constant would tell gains exactly; a tone is closer to the game.
+    std::vector<int16_t> tone = audiotest::Tone(44100, 1, 0.5, 441.0, 20000);
+    KSound s;
+    ASSERT_TRUE(
+        s.loadSample(Write("t.wav", audiotest::WavImage(tone, 44100, 1)).c_str(), 100, false, 1));
+    s.setVolume(75);
+    s.setPan(-50); // right channel down 15.05 dB
+    DiskCapture capture(dir.file("heard.raw"), 0);
+    ASSERT_TRUE(capture.ok());
+    s.playSample();
+    EXPECT_TRUE(audiotest::WaitUntilSilent(s, 3000));
+    std::vector<int16_t> heard = capture.finish();
+
+    long start = audiotest::FirstLoudFrame(heard, 500);
+    ASSERT_GE(start, 0);
+    double left = audiotest::RmsOf(heard, 0, start, 20000);
+    double right = audiotest::RmsOf(heard, 1, start, 20000);
+    // Volume 75 is -345 mB: 0.672 of 20000 / sqrt 2.
+    EXPECT_NEAR(20000 * 0.672 / 1.4142, left, 150);
+    EXPECT_NEAR(0.1768, right / left, 0.01);
+    // After its half second the effect is over: the rest is silence.
+    double after = audiotest::RmsOf(heard, 0, start + 22100, heard.size() / 2);
+    EXPECT_EQ(0.0, after);
+}
+
+TEST_F(SoundEffect, StoppedEffectGoesSilent) {
+    std::vector<int16_t> tone = audiotest::Tone(44100, 1, 5.0, 441.0, 20000);
+    KSound s;
+    ASSERT_TRUE(s.loadSample(Write("long.wav", audiotest::WavImage(tone, 44100, 1)).c_str(), 100,
+                             false, 1));
+    DiskCapture capture(dir.file("stopped.raw"), 0);
+    ASSERT_TRUE(capture.ok());
+    s.playSample();
+    // Let some sound through, then stop long before the five seconds end.
+    while (s.getVoice(0) && [&] {
+        uint32_t pos = 0;
+        s.getVoice(0)->getCurrentPosition(&pos, nullptr);
+        return pos < 20000;
+    }())
+        std::this_thread::yield();
+    s.stopSample();
+    EXPECT_FALSE(s.isPlaying());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::vector<int16_t> heard = capture.finish();
+    long start = audiotest::FirstLoudFrame(heard, 500);
+    ASSERT_GE(start, 0);
+    size_t loudFrames = 0;
+    for (size_t f = 0; f < heard.size() / 2; ++f)
+        loudFrames += heard[2 * f] != 0;
+    EXPECT_GT(loudFrames, 5000u);
+    EXPECT_LT(loudFrames, 44100u);
+    // Both stereo channels carry the centred effect alike.
+    EXPECT_EQ(audiotest::PeakOf(heard, 0), audiotest::PeakOf(heard, 1));
+}
