@@ -132,7 +132,8 @@ Image PaintLogo() {
 
 bool WriteTextures(const std::string& gameDir) {
     const std::string tex = gameDir + "/Texture";
-    bool ok = MakeDirs(tex);
+    if (!MakeDirs(tex)) return false;
+    bool ok = true;
     ok = WriteTarga(tex + "/intro.tga", PaintIntro(), 24) && ok;
     ok = WriteTarga(tex + "/splash.tga", PaintSplash(), 24) && ok;
     ok = WriteTarga(tex + "/orvi.tga", PaintLogo(), 24) && ok;
