@@ -77,7 +77,7 @@ void BrickFace(Image& img, int episode, int kind, Rgba base) {
                 float grit = Hash2(x, y, seed) * 0.12f;
                 Rgba concrete = MakeRgb(0.55f + grit, 0.55f + grit, 0.53f + grit);
                 c = Scale(base, 0.95f - 0.2f * fy + grit * 0.5f);
-                c = Mix(c, concrete, SmoothStep(0.6f, 0.66f, n));
+                c = Mix(c, concrete, 0.8f * SmoothStep(0.64f, 0.7f, n));
             }
             img.at(x, y) = c;
         }
@@ -313,10 +313,11 @@ Image PaintPlayground(int episode, int size) {
             }
             if (!inArena(x, y)) FillRect(img, x - 1.5f, y, x + 1.5f, y + rng.range(10, 40), c);
         }
-        DrawOutlinedText(img, "K3D", S * 0.15f, S * 0.1f, 40, Hex(0xFF3A6A), Hex(0x101010), 3,
-                         FONT_SANS_BOLD);
-        DrawOutlinedText(img, "K3D", S * 0.85f, S * 0.1f, 40, Hex(0x35B4C8), Hex(0x101010), 3,
-                         FONT_SANS_BOLD);
+        const int tag = size * 36 / 512;
+        DrawOutlinedText(img, "K3D", S * 0.15f, S * 0.1f, tag, Hex(0xFF3A6A), Hex(0x101010),
+                         tag / 12.0f, FONT_SANS_BOLD);
+        DrawOutlinedText(img, "K3D", S * 0.85f, S * 0.1f, tag, Hex(0x35B4C8), Hex(0x101010),
+                         tag / 12.0f, FONT_SANS_BOLD);
         break;
     }
     }
@@ -473,7 +474,7 @@ Image PaintMissile(int episode) {
     return img;
 }
 
-// Capsules: u along the capsule (ends 0..0.23 and 0.77..1 are the chrome
+// Capsules: u along the capsule (ends 0..0.24 and 0.76..1 are the chrome
 // caps), v around it; the letter is painted twice so one always shows.
 Image PaintCapsule(int kind) {
     const int W = 128, H = 64;
@@ -489,11 +490,11 @@ Image PaintCapsule(int kind) {
             // Two light bands, one on each side the letter shows.
             float band = 0.5f + 0.5f * std::cos((v - 0.75f) * 4 * PI);
             Rgba c;
-            if (u < 0.23f || u > 0.77f) {
+            if (u < 0.24f || u > 0.76f) {
                 c = Scale(Hex(0xC8CCD4), 0.55f + 0.55f * band);
             } else {
                 c = Scale(base, 0.6f + 0.5f * band);
-                if (u < 0.26f || u > 0.74f) c = Lighten(c, 0.6f);
+                if (u < 0.27f || u > 0.73f) c = Lighten(c, 0.6f);
             }
             img.at(x, y) = c;
         }

@@ -13,13 +13,13 @@
 //    and y = -84 .. +99 in mesh units, so the floor spans x +-124 and
 //    y -92 .. +108. The side walls (x = +-2.63 world at z = 0) and the top
 //    (2.70) are drawn as rails standing on the floor at x = +-49, y = 62.
-//  - boule: scale 0.1; radius 48 (0.06 world). The ball waits 0.143 above
-//    the ship's centre, so the ship is 6.5 round (0.081): they just touch.
+//  - boule: scale 0.1; radius 56 (0.07 world). The ball waits 0.143 above
+//    the ship's centre, so the ship is 5.8 round (0.0725): they just touch.
 //  - raquette / raquette_fire: turned -90 about x, so mesh z is up on
 //    screen while the collision box uses mesh y: the hull is round about x
 //    (y and z extents equal), half width 26 (0.325 world), cannons up in z.
 //  - missile: turned like the ship; 12 long in z, 3 across in x and y.
-//  - bonus*: spin about x; length 24, radius 5.5 (0.3 x 0.14 world), so
+//  - bonus*: spin about x; length 27, radius 6.5 (0.34 x 0.16 world), so
 //    nine of them fit the help screen's 0.2 spacing.
 //  - bumper: scale 1 .. 3.75, faces the camera; glowing disc of radius 6.
 //  - menubox: scale (0.28, 0.1, 1) at z = 0.7; a two-line label of size 12
@@ -29,8 +29,9 @@
 //    intro shows it at (1, 0.5): a 255 x 136 pixel picture at z = -1.4.
 //  - arcade/jungle/ocean/street boards: scale 0.6 at (+-0.8, +-0.8); their
 //    labels sit 63 pixels below the centres: half 63 (110 pixels square).
-//  - orvi (logo): scale 2.5 at y = -0.4 between the intro plate and the
-//    intro texts: half 68 x 26.
+//  - orvi (logo): scale 2.5 at y = -0.4 between the intro plate (its
+//    bottom edge 0.55 above) and the intro texts (0.55 below the logo
+//    at z = 0): half 48 x 19, a 350 x 140 pixel sign.
 //  - select (setup arrows): scales (1.4 .. 2, 0.6); the choice arrows are
 //    116 pixels from the centre and labels reach 55: half 10 x 17,
 //    symmetric about the origin since the box ignores the 180 degree turn.
@@ -155,7 +156,7 @@ void Ball(MeshFile& m) {
     LathePoint p[9];
     for (int i = 0; i <= 8; ++i) {
         float a = PI * i / 8;
-        p[i] = LathePoint{-48 * std::cos(a), 48 * std::sin(a)};
+        p[i] = LathePoint{-56 * std::cos(a), 56 * std::sin(a)};
     }
     p[0].r = p[8].r = 0;
     AddLathe(m, p, 9, 12, 0, 1, 2);
@@ -181,9 +182,9 @@ void Bumper(MeshFile& m) {
 void ShipHull(MeshFile& m) {
     m.beginObject("hull");
     m.useMaterial("raquette");
-    const LathePoint p[] = {{-26, 0},    {-25.5f, 2.5f}, {-24, 4.6f},   {-21, 6.2f},
-                            {-17, 6.5f}, {-8, 6.5f},     {8, 6.5f},     {17, 6.5f},
-                            {21, 6.2f},  {24, 4.6f},     {25.5f, 2.5f}, {26, 0}};
+    const LathePoint p[] = {{-26, 0},    {-25.5f, 2.2f}, {-24, 4.1f},   {-21, 5.5f},
+                            {-17, 5.8f}, {-8, 5.8f},     {8, 5.8f},     {17, 5.8f},
+                            {21, 5.5f},  {24, 4.1f},     {25.5f, 2.2f}, {26, 0}};
     // u 0..0.5 of the texture is the hull; the cannons use the right half.
     AddLathe(m, p, 12, 16, 0, 0.5f, 1);
 }
@@ -214,14 +215,14 @@ void Capsule(MeshFile& m, int n) {
     // Hemispherical ends, straight middle: x runs from -12 to 12.
     for (int i = 0; i <= 4; ++i) {
         float a = PI * 0.5f * i / 4;
-        p[k++] = LathePoint{-6.5f - 5.5f * std::cos(a), 5.5f * std::sin(a)};
+        p[k++] = LathePoint{-7.0f - 6.5f * std::cos(a), 6.5f * std::sin(a)};
     }
     p[0].r = 0;
     for (int i = 1; i <= 3; ++i)
-        p[k++] = LathePoint{-6.5f + 13.0f * i / 4, 5.5f};
+        p[k++] = LathePoint{-7.0f + 14.0f * i / 4, 6.5f};
     for (int i = 0; i <= 4; ++i) {
         float a = PI * 0.5f * i / 4;
-        p[k++] = LathePoint{6.5f + 5.5f * std::sin(a), 5.5f * std::cos(a)};
+        p[k++] = LathePoint{7.0f + 6.5f * std::sin(a), 6.5f * std::cos(a)};
     }
     p[k - 1].r = 0;
     AddLathe(m, p, k, 12, 0, 1, 1);
@@ -270,7 +271,7 @@ bool WriteMeshes(const std::string& gameDir) {
         MeshFile m;
         m.beginObject("logo");
         m.useMaterial("plaque");
-        AddBevelSlab(m, 68, 26, 4, 3, 3, 3);
+        AddBevelSlab(m, 48, 19, 3, 2, 2, 2);
         ok = Save(m, dir, "orvi.asc") && ok;
     }
     {

@@ -124,7 +124,7 @@ Image PaintLogo() {
     ChromeTitle(img, "K3D", W * 0.5f, H * 0.4f, 140, Hex(0xFFB040));
     DrawOutlinedText(img, "ORVI STUDIO", W * 0.5f, H * 0.84f, 34, Hex(0xE8ECFF), Hex(0x000000), 2,
                      FONT_SANS_BOLD);
-    BevelXY(img, 0, 0, W, H, 3.0f / 136 * W, 3.0f / 52 * H, 0.9f);
+    BevelXY(img, 0, 0, W, H, 2.0f / 96 * W, 2.0f / 38 * H, 0.9f);
     return img;
 }
 
