@@ -321,6 +321,20 @@ Image PaintPlayground(int episode, int size) {
         break;
     }
     }
+    // Beyond the top rail lies what the default camera shows at the top of
+    // the screen, under the black and gold score texts: a mid-light board
+    // keeps both readable.
+    const uint32_t board[EPISODE_COUNT] = {0x9A8CD8, 0x9AAE7E, 0x7EAED8, 0x9A9EA8};
+    const float boardBottom = top - S / 64;
+    for (int y = 0; y < static_cast<int>(boardBottom); ++y)
+        for (int x = 0; x < size; ++x) {
+            float n = Fbm(x * 16.0f / S, y * 16.0f / S, 3, seed + 5);
+            Rgba c = Scale(Hex(board[episode]), 0.9f + 0.15f * n);
+            img.at(x, y) = Mix(img.at(x, y), c, 0.85f);
+        }
+    BevelXY(img, -S, 0, 2 * S, boardBottom, S, S / 64, 0.8f);
+    for (float x = S / 32; x < S; x += S / 16)
+        FillCircle(img, x, boardBottom - S / 40, S / 200 + 0.6f, Lighten(Accent(episode), 0.5f));
     // A soft shadow line under the rails.
     for (int y = static_cast<int>(top); y < size; ++y) {
         for (int d = 0; d < 10; ++d) {
@@ -357,10 +371,13 @@ Image PaintRails(int episode) {
                 break;
             }
             case EP_OCEAN: {
+                // Sandstone with a band of coral along the top.
                 float n = Fbm(x * 0.1f, y * 0.1f, 3, 9);
-                c = Mix(Hex(0x5A6A78), Hex(0xB8C8D0), n);
-                if (v > 0.85f) c = Hex(0xF2F4F8);
-                if (Hash2(x / 6, y / 6, 4) > 0.93f) c = Hex(0xE86FB0);
+                c = Mix(Hex(0x8A7A5A), Hex(0xD8C8A0), n);
+                if (v > 0.85f)
+                    c = Mix(Hex(0xE8505B), Hex(0xF39C4A), Fbm(x * 0.2f, 0, 2, 3));
+                else if (Hash2(x / 5, y / 5, 4) > 0.96f)
+                    c = Hex(0xF2F4F8);
                 break;
             }
             default: {
