@@ -374,7 +374,7 @@ Image PaintRails(int episode) {
                 // Sandstone with a band of coral along the top.
                 float n = Fbm(x * 0.1f, y * 0.1f, 3, 9);
                 c = Mix(Hex(0x8A7A5A), Hex(0xD8C8A0), n);
-                if (v > 0.85f)
+                if (v > 0.9f)
                     c = Mix(Hex(0xE8505B), Hex(0xF39C4A), Fbm(x * 0.2f, 0, 2, 3));
                 else if (Hash2(x / 5, y / 5, 4) > 0.96f)
                     c = Hex(0xF2F4F8);
