@@ -486,10 +486,12 @@ void KSound::setModuleOrder(int32_t order) {
     if (!module || !renderer) return;
     duh_end_sigrenderer(asRenderer(renderer));
     DUH* duh = static_cast<DUH*>(module);
+    // An order the module does not have starts it from the top rather than
+    // send the renderer outside its order list.
+    DUMB_IT_SIGDATA* sigdata = duh_get_it_sigdata(duh);
+    int orders = sigdata ? dumb_it_sd_get_n_orders(sigdata) : 0;
+    if (order < 0 || order >= orders) order = 0;
     renderer = dumb_it_start_at_order(duh, 2, order);
-    // An order the module does not have: start from the top rather than
-    // leave the music without a renderer for good.
-    if (!renderer) renderer = dumb_it_start_at_order(duh, 2, 0);
 }
 
 void KSound::fillStreamHalf(int half) {
