@@ -1,0 +1,274 @@
+// The bitmap font printer and the layout helpers on the design grid.
+#include "render/text.h"
+
+#include <GL/gl.h>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "render/render.h"
+#if __has_include("shell/shell.h")
+#include "shell/shell.h"
+#else
+int ScreenWidth();
+int ScreenHeight();
+#endif
+
+GlyphCell GlyphTable[GLYPH_COUNT];
+float GlyphStepU = 1.0f / GLYPH_COLUMNS;
+float GlyphStepV = 1.0f / GLYPH_ROWS;
+TextStyleState TextStyle = {{1, 1, 1, 1}, {0.5f, 0.5f, 0.5f, 1}, DEFAULT_TEXT_SIZE, 0};
+
+// One formatting buffer for every print: no allocation per frame.
+static char PrintBuffer[PRINT_BUFFER_SIZE];
+
+void BuildGlyphTable() {
+    GlyphStepU = 1.0f / GLYPH_COLUMNS;
+    GlyphStepV = 1.0f / GLYPH_ROWS;
+    // Row 0 is the top of the picture, so v counts down from the top cell;
+    // sums of 1/16 are exact in float, which keeps the cells seam-free.
+    int glyph = 0;
+    float v = 1.0f - GlyphStepV;
+    for (int row = 0; row < GLYPH_ROWS && v >= 0.0f; row++, v -= GlyphStepV) {
+        float u = 0.0f;
+        for (int col = 0; col < GLYPH_COLUMNS && u <= 1.0f - GlyphStepU; col++, u += GlyphStepU) {
+            glyph = row * GLYPH_COLUMNS + col;
+            GlyphTable[glyph].u = u;
+            GlyphTable[glyph].v = v;
+        }
+    }
+}
+
+void ResetTextStyle() {
+    TextStyle.colour[0] = TextStyle.colour[1] = TextStyle.colour[2] = TextStyle.colour[3] = 1.0f;
+    TextStyle.shadow[0] = TextStyle.shadow[1] = TextStyle.shadow[2] = 0.5f;
+    TextStyle.shadow[3] = 1.0f;
+    TextStyle.size = DEFAULT_TEXT_SIZE;
+    TextStyle.shadowOn = 0;
+}
+
+void SetTextSize(int pixels) {
+    TextStyle.size = pixels;
+}
+
+void SetTextColour(float r, float g, float b) {
+    TextStyle.colour[0] = r;
+    TextStyle.colour[1] = g;
+    TextStyle.colour[2] = b;
+    TextStyle.colour[3] = 1.0f;
+}
+
+void SetShadowColour(float r, float g, float b) {
+    TextStyle.shadow[0] = r;
+    TextStyle.shadow[1] = g;
+    TextStyle.shadow[2] = b;
+    TextStyle.shadow[3] = 1.0f;
+}
+
+void EnableTextShadow() {
+    TextStyle.shadowOn = 1;
+}
+
+static void DrawGlyphQuad(unsigned char c, int x, int y, int s, const float* colour) {
+    const GlyphCell& cell = GlyphTable[c];
+    glColor4fv(colour);
+    glBegin(GL_QUADS);
+    glTexCoord2f(cell.u, cell.v);
+    glVertex2i(x, y);
+    glTexCoord2f(cell.u + GlyphStepU, cell.v);
+    glVertex2i(x + s, y);
+    glTexCoord2f(cell.u + GlyphStepU, cell.v + GlyphStepV);
+    glVertex2i(x + s, y + s);
+    glTexCoord2f(cell.u, cell.v + GlyphStepV);
+    glVertex2i(x, y + s);
+    glEnd();
+}
+
+static void DrawString(const char* text, int x, int y, int s, const GLint viewport[4]) {
+    int length = 0, newlines = 0, tabs = 0;
+    for (const char* p = text; *p; p++) {
+        length++;
+        if (*p == '\n') newlines++;
+        if (*p == '\t') tabs++;
+    }
+    const int widthFactor = tabs > 0 ? 4 * tabs : 1;
+    if (newlines == 0)
+        glScissor(x, y, widthFactor * s * length, s);
+    else
+        glScissor(x, y - newlines * s, widthFactor * s * length, (newlines + 1) * s);
+
+    const int advance = (int)(s * 0.5f);
+    const int rightEdge = viewport[0] + viewport[2];
+    int penX = x, penY = y;
+    for (const char* p = text; *p; p++) {
+        if (penX > rightEdge) break;
+        if (*p == '\n') {
+            penY -= s;
+            // The advance below brings the pen back onto the starting x.
+            penX = x - advance;
+        } else {
+            const unsigned char c = (unsigned char)*p;
+            if (TextStyle.shadowOn) DrawGlyphQuad(c, penX + 1, penY + 1, s, TextStyle.shadow);
+            DrawGlyphQuad(c, penX, penY, s, TextStyle.colour);
+        }
+        penX += advance;
+    }
+}
+
+void Print(int x, int y, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(PrintBuffer, sizeof PrintBuffer, format, args);
+    va_end(args);
+
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+
+    // Text mode: remember everything changed so the scene state comes back.
+    GLint polygonMode[2];
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    GLint matrixMode;
+    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+    const GLboolean hadTexture = glIsEnabled(GL_TEXTURE_2D);
+    const GLboolean hadDepth = glIsEnabled(GL_DEPTH_TEST);
+    const GLboolean hadLighting = glIsEnabled(GL_LIGHTING);
+    const GLboolean hadScissor = glIsEnabled(GL_SCISSOR_TEST);
+    const GLboolean hadBlend = glIsEnabled(GL_BLEND);
+    GLint blendSrc, blendDst;
+    glGetIntegerv(GL_BLEND_SRC, &blendSrc);
+    glGetIntegerv(GL_BLEND_DST, &blendDst);
+
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_SCISSOR_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, viewport[2], 0, viewport[3], -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    if (FontTexture >= 0 && FontTexture < MAX_TEXTURES)
+        glBindTexture(GL_TEXTURE_2D, TextureNames[FontTexture]);
+
+    DrawString(PrintBuffer, x, y, TextStyle.size, viewport);
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+
+    glPolygonMode(GL_FRONT, polygonMode[0]);
+    glPolygonMode(GL_BACK, polygonMode[1]);
+    if (!hadTexture) glDisable(GL_TEXTURE_2D);
+    if (hadDepth) glEnable(GL_DEPTH_TEST);
+    if (hadLighting) glEnable(GL_LIGHTING);
+    if (!hadScissor) glDisable(GL_SCISSOR_TEST);
+    if (hadBlend)
+        glBlendFunc(blendSrc, blendDst);
+    else
+        glDisable(GL_BLEND);
+    glMatrixMode(matrixMode);
+
+    ResetTextStyle();
+}
+
+// ---------------------------------------------------------------------------
+// Layout on the design grid
+// ---------------------------------------------------------------------------
+
+static float ScaleX() {
+    return (float)ScreenWidth() / DESIGN_WIDTH;
+}
+static float ScaleY() {
+    return (float)ScreenHeight() / DESIGN_HEIGHT;
+}
+
+int LayoutGlyphSize(int size) {
+    return (int)(size * ScaleX());
+}
+int LayoutX(int size, int col) {
+    return (int)(size * col * ScaleX());
+}
+int LayoutY(int size, int row) {
+    return (int)(ScreenHeight() - (row + 1) * size * ScaleY());
+}
+
+int CenteredX(int length, int size) {
+    const int width = ScreenWidth();
+    int w = (int)(length * size * ScaleX());
+    if (w > width) w = width;
+    // Each character advances half its size, so the drawn text is w / 2 wide.
+    return (width - w) / 2 + w / 4;
+}
+
+void TextColourOf(int code, bool whiteAllowed, float rgb[3]) {
+    rgb[0] = rgb[1] = rgb[2] = 0.0f;
+    switch (code) {
+    case TEXT_WHITE:
+        if (whiteAllowed) rgb[0] = rgb[1] = rgb[2] = 1.0f;
+        break;
+    case TEXT_GOLD:
+        rgb[0] = 0.952f;
+        rgb[1] = 0.713f;
+        rgb[2] = 0.07f;
+        break;
+    case TEXT_BLUE:
+        rgb[2] = 1.0f;
+        break;
+    case TEXT_GREEN:
+        rgb[1] = 1.0f;
+        break;
+    case TEXT_RED:
+        rgb[0] = 1.0f;
+        break;
+    default:
+        break;
+    }
+}
+
+static void SetLayoutStyle(int size, const float rgb[3]) {
+    SetTextSize(LayoutGlyphSize(size));
+    SetTextColour(rgb[0], rgb[1], rgb[2]);
+    EnableTextShadow();
+    SetShadowColour(1.0f, 1.0f, 1.0f);
+}
+
+// The layout texts are the game's own formats with at most one int.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#pragma GCC diagnostic ignored "-Wformat-security"
+
+void PrintAt(const char* text, int size, int arg, int row, int col, int colour) {
+    float rgb[3];
+    TextColourOf(colour, true, rgb);
+    SetLayoutStyle(size, rgb);
+    Print(LayoutX(size, col), LayoutY(size, row), text, arg);
+}
+
+void PrintValueAt(const char* text, int size, int value, int row, int col) {
+    float rgb[3];
+    int arg = value;
+    if (value == TEXT_BLUE || value == TEXT_GREEN || value == TEXT_RED) {
+        TextColourOf(value, false, rgb);
+        arg = 0;
+    } else {
+        TextColourOf(TEXT_BLACK, false, rgb);
+    }
+    SetLayoutStyle(size, rgb);
+    Print(LayoutX(size, col), LayoutY(size, row), text, arg);
+}
+
+void PrintCentered(const char* text, int size, int colour, int row) {
+    float rgb[3];
+    TextColourOf(colour, false, rgb);
+    SetLayoutStyle(size, rgb);
+    Print(CenteredX((int)std::strlen(text), size), LayoutY(size, row), text, colour);
+}
+
+#pragma GCC diagnostic pop
