@@ -1,0 +1,80 @@
+// The application shell: start-up and the frame loop, the game log, the
+// configuration and the video-mode tables.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+class KWindow;
+
+// ---------------------------------------------------------------------------
+// Game log: "log.txt" in the current directory, one line per message,
+// opened, appended, flushed and closed each time.
+// ---------------------------------------------------------------------------
+enum { LOG_FATAL = 0, LOG_WARNING = 1, LOG_INFO = 2, LOG_DEBUG = 3 };
+enum { LOG_MESSAGE_MAX = 5000 };
+
+class GameLog {
+  public:
+    explicit GameLog(const char* fileName = "log.txt");
+    // Accepts 0..2; anything else is refused and changes nothing.
+    bool setLevel(int level);
+    // Writes when the type passes the level filter; always returns true.
+    bool write(int type, const char* message);
+
+    char fileName[256];
+    int32_t level;
+};
+
+extern GameLog* MainLog;
+// printf-style, written at "info". Overloads the C math logf by its arguments.
+void logf(GameLog* log, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// "%s %s\n" of tag and text to the process-wide log.
+void logTagged(const char* tag, const char* text);
+
+// ---------------------------------------------------------------------------
+// Video modes, window, frame timing
+// ---------------------------------------------------------------------------
+enum { VIDEO_MODE_COUNT = 5, DEPTH_COUNT = 2 };
+extern int ScreenWidths[VIDEO_MODE_COUNT];  // 400 640 800 1152 1280
+extern int ScreenHeights[VIDEO_MODE_COUNT]; // 300 480 600 864 1024
+extern const int ColourDepths[DEPTH_COUNT]; // 16 32
+int ScreenWidth();  // of the current mode
+int ScreenHeight();
+
+extern KWindow* GameWindow; // the one window; null until created
+extern bool GlReady;        // the OpenGL start-up state is set
+extern int FrameStart, FrameCount, FrameMs, FpsEstimate;
+
+// Monotonic wall clock in ms since process start.
+double GameClockMs();
+
+// The frame-timing rule as a pure step: given the clock now, advances
+// FrameCount / FrameStart and sets FrameMs and FpsEstimate.
+void UpdateFrameTiming(double nowMs);
+
+[[noreturn]] void RunGame();
+[[noreturn]] void ExitGame();
+void CreateGameWindow(int width, int height, int depth, bool windowed);
+void SetProjection(int width, int height);
+
+// ---------------------------------------------------------------------------
+// Configuration: "Orvi\quon.cfg", 30 digit characters, the cells of the
+// setup screen's table.
+// ---------------------------------------------------------------------------
+extern int VideoModeIndex;     // 0..4
+extern int DepthIndex;         // 0..1
+extern bool FullScreen;
+extern int MusicVolume;        // 0, 10, 30, 50, 70
+extern int ViewAngle;          // degrees: 0, -25, -50, -75, -90
+extern int BonusChanceDivisor; // 10, 20, 30, 3
+extern bool ShowFpsOption;
+extern int16_t UseBumper;
+
+extern const char DefaultConfig[31];
+
+void LoadConfig();
+void SaveConfig();
+void WriteDefaultConfig();
+void ApplyConfig();
+void ApplyVideoChange();
