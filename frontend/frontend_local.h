@@ -9,22 +9,11 @@
 #include "shell/game_state.h"
 #include "shell/steering.h"
 
+#include "platform/platform.h"
+#include "shell/shell.h"
+
 // Headers still being written by their owners are declared by name until
 // they land, so this folder keeps compiling meanwhile.
-#if __has_include("shell/shell.h")
-#include "shell/shell.h"
-#define K3D_HAVE_SHELL 1
-#else
-extern int FrameMs, FpsEstimate;
-extern bool ShowFpsOption;
-int ScreenWidth();
-int ScreenHeight();
-void LoadConfig();
-void SaveConfig();
-void ApplyConfig();
-void WriteDefaultConfig();
-#endif
-
 #if __has_include("gameplay/gameplay.h")
 #include "gameplay/gameplay.h"
 #else
@@ -37,22 +26,10 @@ void ShuffleStageOrder();
 #define K3D_HAVE_SCORES 1
 #endif
 
-#if __has_include("platform/platform.h")
-#include "platform/platform.h"
-#define K3D_HAVE_PLATFORM 1
-#endif
-
 // The millisecond clock the arrow pulse follows.
-#ifdef K3D_HAVE_PLATFORM
 inline double SetupClockMs() {
     return getClockMs();
 }
-#else
-double GameClockMs();
-inline double SetupClockMs() {
-    return GameClockMs();
-}
-#endif
 
 // Plays one effect of the bank; nothing when the bank has none.
 inline void PlayMenuSound(int effect) {

@@ -132,15 +132,19 @@ void RemoveHelpCapsules() {
 }
 
 static bool ValidSlot(int slot) {
-    return slot > 0 && slot < MAX_ENTITIES && EntityTable[slot].inUse &&
-           EntityTable[slot].faces != nullptr;
+    return slot > 0 && slot < MAX_ENTITIES && EntityTable[slot].inUse;
+}
+
+// Faces of a live object; an object spawned from an empty mesh has none.
+static int FaceCountOf(const Entity& e) {
+    return e.faces != nullptr ? e.faceCount : 0;
 }
 
 void FadeToWhite(int slot) {
     if (!ValidSlot(slot)) return;
     Entity& e = EntityTable[slot];
     const float step = 0.001f * FrameMs;
-    for (int f = 0; f < e.faceCount; f++) {
+    for (int f = 0; f < FaceCountOf(e); f++) {
         float* tint = e.faces[f].tint;
         for (int c = 0; c < 3; c++) {
             if (tint[c] < 1.0f) {
@@ -157,7 +161,7 @@ void FadeToColour(int slot, float r, float g, float b) {
     if (!ValidSlot(slot)) return;
     Entity& e = EntityTable[slot];
     const float target[3] = {r, g, b};
-    for (int f = 0; f < e.faceCount; f++) {
+    for (int f = 0; f < FaceCountOf(e); f++) {
         float* tint = e.faces[f].tint;
         for (int c = 0; c < 3; c++) {
             const float step = FrameMs * target[c] * 0.04f;

@@ -156,19 +156,14 @@ void DrawGameOverMessage() {
 }
 
 static void ShowWaitFrame(const char* text, int row) {
-#ifdef K3D_HAVE_PLATFORM
     if (GameWindow) {
         GameWindow->setView(0, 0, 0, 1.0f, true);
         GameWindow->resetView();
     }
-    SetProjection();
+    SetProjection(ScreenWidth(), ScreenHeight());
     ApplyCamera();
     PrintCentered(text, 12, TEXT_BLACK, row);
     if (GameWindow) GameWindow->flipBackBuffer(false, true);
-#else
-    (void)text;
-    (void)row;
-#endif
 }
 
 void ShowSendingScoreMessage() {

@@ -7,12 +7,7 @@
 #include <cstring>
 
 #include "render/render.h"
-#if __has_include("shell/shell.h")
 #include "shell/shell.h"
-#else
-int ScreenWidth();
-int ScreenHeight();
-#endif
 
 GlyphCell GlyphTable[GLYPH_COUNT];
 float GlyphStepU = 1.0f / GLYPH_COLUMNS;
