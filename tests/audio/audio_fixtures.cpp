@@ -12,6 +12,13 @@
 #include <iterator>
 #include <thread>
 
+// The module player's XM reader leaks a small block when it gives up on a
+// truncated file; that is the library's, not ours, so the leak checker of
+// the sanitizer build is told to let it pass.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:dumb_read_xm_quick\n";
+}
+
 namespace audiotest {
 
 namespace {
