@@ -1,6 +1,13 @@
-// The game's sound bank (stub, filled in next).
+// The game's sound bank: every sound object the game has, loaded once at
+// start-up and never released, and the rule that cuts the one music module
+// into five tunes.
 #include "audio/sound_bank.h"
+
 #include "audio/audio.h"
+#include "platform/platform.h"
+#include "shell/shell.h"
+
+#include <new>
 
 const char* const SoundBankFiles[SOUND_EFFECT_COUNT + 1] = {
     "Music\\quon.xm",        "Sample\\multiball.ogg", "Sample\\laser.ogg",
@@ -21,20 +28,64 @@ SoundBankTable SoundBank = {};
 bool SoundEnabled = false;
 int16_t TuneCounter = 0;
 
-void LoadSoundBank() {}
-KSound* LoadMusic(const char*) {
-    return nullptr;
+void LoadSoundBank() {
+    if (!SoundEnabled) return;
+    SoundBank.music = LoadMusic(SoundBankFiles[0]);
+    for (int i = 1; i <= SOUND_EFFECT_COUNT; ++i) {
+        SoundBank.effects[i] = LoadSoundEffect(SoundBankFiles[i]);
+    }
 }
-KSound* LoadSoundEffect(const char*) {
-    return nullptr;
+
+KSound* LoadMusic(const char* fileName) {
+    logTagged("Loading: ", fileName);
+    KSound* music = new (std::nothrow) KSound();
+    if (!music) {
+        logTagged("Error Loading! ", fileName);
+        return nullptr;
+    }
+    // A module that fails to load leaves an object that plays nothing.
+    music->loadModule(pathJoin(fileName));
+    return music;
 }
-void PlaySoundEffect(KSound*) {}
+
+KSound* LoadSoundEffect(const char* fileName) {
+    logTagged("Loading: ", fileName);
+    KSound* sound = new (std::nothrow) KSound();
+    if (!sound) {
+        logTagged("Error Loading! ", fileName);
+        return nullptr;
+    }
+    sound->loadSample(pathJoin(fileName), 100, false, 1);
+    sound->setVolume(75);
+    return sound;
+}
+
+void PlaySoundEffect(KSound* sound) {
+    if (!SoundEnabled || !sound) return;
+    sound->stopSample();
+    sound->playSample();
+}
+
 bool IsMusicPlaying() {
-    return false;
+    return SoundBank.music && SoundBank.music->isPlaying();
 }
-void StopMusic() {}
-void SetMusicVolume(int32_t) {}
-void PlayMusicPart(KSound*, int32_t) {}
+
+void StopMusic() {
+    if (SoundBank.music) SoundBank.music->stopModule();
+}
+
+void SetMusicVolume(int32_t volume) {
+    if (SoundBank.music) SoundBank.music->setVolume(volume);
+}
+
 int32_t MusicPartOrder(int32_t part) {
     return part >= 1 && part < MUSIC_PART_COUNT ? MusicPartOrders[part] : MusicPartOrders[0];
+}
+
+// Looping play: the stream never stops at the module's loop point.
+void PlayMusicPart(KSound* music, int32_t part) {
+    if (!SoundEnabled || !music) return;
+    music->stopModule();
+    music->setModuleOrder(MusicPartOrder(part));
+    music->playModule(true);
 }

@@ -1,0 +1,268 @@
+// The game's sound bank: which calls reach the sound objects, and what the
+// generated data gives when loaded the way start-up loads it.
+#include "audio/audio.h"
+#include "audio/sound_bank.h"
+#include "tests/audio/audio_fixtures.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+using k3dtest::TempDir;
+using k3dtest::WriteWholeFile;
+
+namespace {
+
+int32_t VoiceVolume(const KSound* s) {
+    int32_t v = 1;
+    if (!s || !s->getVoice(0) || s->getVoice(0)->getVolume(&v) != KSND_OK) return 1;
+    return v;
+}
+
+uint32_t PlayPosition(const KSound* s) {
+    uint32_t pos = 0;
+    if (s && s->getVoice(0)) s->getVoice(0)->getCurrentPosition(&pos, nullptr);
+    return pos;
+}
+
+std::string GamePath(const char* gameName) {
+    std::string name = gameName;
+    for (char& c : name) {
+        if (c == '\\') c = '/';
+    }
+    return std::string(k3dtest::GameDir()) + "/" + name;
+}
+
+// Each test starts with the bank empty and sound enabled, and puts back
+// what it found.
+class Bank : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(audiotest::EnsureSoundDevice());
+        saved = SoundBank;
+        savedEnabled = SoundEnabled;
+        SoundBank = SoundBankTable{};
+        SoundEnabled = true;
+    }
+    void TearDown() override {
+        SoundBank = saved;
+        SoundEnabled = savedEnabled;
+    }
+    // An effect loaded from a temp file the way the bank loads its entries.
+    KSound* Effect(const std::string& name, double seconds) {
+        std::string path = dir.file(name);
+        EXPECT_TRUE(WriteWholeFile(
+            path, audiotest::WavImage(audiotest::Tone(22050, 1, seconds, 440, 9000), 22050, 1)));
+        KSound* s = new KSound();
+        EXPECT_TRUE(s->loadSample(path.c_str(), 100, false, 1));
+        s->setVolume(75);
+        owned.emplace_back(s);
+        return s;
+    }
+    KSound* Music(const std::vector<int>& orders) {
+        std::string path = dir.file("music.xm");
+        std::vector<int> notes(orders.size(), 49);
+        EXPECT_TRUE(WriteWholeFile(path, audiotest::XmImage(orders, notes)));
+        KSound* s = new KSound();
+        EXPECT_TRUE(s->loadModule(path.c_str()));
+        owned.emplace_back(s);
+        return s;
+    }
+    TempDir dir;
+    SoundBankTable saved;
+    bool savedEnabled = false;
+    std::vector<std::unique_ptr<KSound>> owned;
+};
+
+} // namespace
+
+TEST(BankTable, FilesAndPartsAreTheGamesOwn) {
+    EXPECT_STREQ("Music\\quon.xm", SoundBankFiles[0]);
+    EXPECT_STREQ("Sample\\multiball.ogg", SoundBankFiles[SFX_MULTIBALL]);
+    EXPECT_STREQ("Sample\\raquette1.ogg", SoundBankFiles[SFX_RAQUETTE1]);
+    EXPECT_STREQ("Sample\\raquette5.ogg", SoundBankFiles[SFX_RAQUETTE5]);
+    EXPECT_STREQ("Sample\\brique4.ogg", SoundBankFiles[SFX_BRIQUE4]);
+    EXPECT_STREQ("Sample\\rollover.ogg", SoundBankFiles[SFX_ROLLOVER]);
+    EXPECT_STREQ("Sample\\click.ogg", SoundBankFiles[SFX_CLICK]);
+    EXPECT_STREQ("Sample\\bonus.ogg", SoundBankFiles[SOUND_EFFECT_COUNT]);
+    const int32_t expected[] = {0, 9, 36, 57, 72};
+    for (int part = 0; part < MUSIC_PART_COUNT; ++part) {
+        EXPECT_EQ(expected[part], MusicPartOrder(part));
+    }
+    EXPECT_EQ(0, MusicPartOrder(7));
+    EXPECT_EQ(0, MusicPartOrder(-1));
+    EXPECT_EQ(0, MusicPartOrder(5));
+}
+
+TEST_F(Bank, DisabledSoundIgnoresRequests) {
+    KSound* click = Effect("click.wav", 0.2);
+    KSound* music = Music({2, 2});
+    SoundEnabled = false;
+    LoadSoundBank();
+    EXPECT_EQ(nullptr, SoundBank.music);
+    EXPECT_EQ(nullptr, SoundBank.effects[SFX_CLICK]);
+    PlaySoundEffect(click);
+    EXPECT_FALSE(click->isPlaying());
+    PlayMusicPart(music, 1);
+    EXPECT_FALSE(music->isPlaying());
+    EXPECT_EQ(0, music->getModuleOrder());
+    // Only the object's presence matters to these.
+    SoundBank.music = music;
+    SetMusicVolume(30);
+    EXPECT_EQ(-1443, VoiceVolume(music));
+    EXPECT_FALSE(IsMusicPlaying());
+}
+
+TEST_F(Bank, NoneIsSafeEverywhere) {
+    PlaySoundEffect(nullptr);
+    PlaySoundEffect(SoundBank.effects[SFX_CLICK]);
+    PlayMusicPart(nullptr, 0);
+    EXPECT_FALSE(IsMusicPlaying());
+    StopMusic();
+    SetMusicVolume(50);
+}
+
+TEST_F(Bank, EffectRestartsAndDifferentEffectsOverlap) {
+    KSound* click = Effect("click.wav", 2.0);
+    KSound* rollover = Effect("rollover.wav", 2.0);
+    EXPECT_EQ(-345, VoiceVolume(click)) << "bank effects play at volume 75";
+    PlaySoundEffect(click);
+    ASSERT_TRUE(click->isPlaying());
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (PlayPosition(click) < 4000 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    uint32_t before = PlayPosition(click);
+    ASSERT_GE(before, 4000u);
+    PlaySoundEffect(click);
+    EXPECT_LT(PlayPosition(click), before) << "a second play starts it again";
+    EXPECT_TRUE(click->isPlaying());
+    PlaySoundEffect(rollover);
+    EXPECT_TRUE(click->isPlaying());
+    EXPECT_TRUE(rollover->isPlaying());
+    click->stopSample();
+    rollover->stopSample();
+}
+
+TEST_F(Bank, MusicPartsStartAtTheirOrders) {
+    // Five tunes laid out at the game's start orders.
+    KSound* music = Music({9, 27, 21, 15, 3});
+    SoundBank.music = music;
+    const int32_t parts[] = {1, 4, 7, 3, 0, 2};
+    const int32_t orders[] = {9, 72, 0, 57, 0, 36};
+    for (int i = 0; i < 6; ++i) {
+        PlayMusicPart(music, parts[i]);
+        // The worker renders nothing before its first notification, a third
+        // of a second away: the order is still the start order.
+        EXPECT_EQ(orders[i], music->getModuleOrder()) << parts[i];
+        EXPECT_TRUE(IsMusicPlaying());
+    }
+    StopMusic();
+    EXPECT_FALSE(IsMusicPlaying());
+    EXPECT_EQ(0, music->getModuleOrder());
+}
+
+TEST_F(Bank, MusicVolumeChoices) {
+    SoundBank.music = Music({2});
+    const int32_t volumes[] = {0, 10, 30, 50, 70};
+    const int32_t device[] = {-10000, -2761, -1443, -831, -427};
+    for (int i = 0; i < 5; ++i) {
+        SetMusicVolume(volumes[i]);
+        EXPECT_EQ(device[i], VoiceVolume(SoundBank.music)) << volumes[i];
+    }
+}
+
+TEST_F(Bank, MissingFilesGiveSilentObjects) {
+    KSound* effect = LoadSoundEffect("Sample\\no-such-effect.ogg");
+    ASSERT_NE(nullptr, effect);
+    owned.emplace_back(effect);
+    EXPECT_FALSE(effect->getVoice(0));
+    PlaySoundEffect(effect);
+    EXPECT_FALSE(effect->isPlaying());
+    KSound* music = LoadMusic("Music\\no-such-tune.xm");
+    ASSERT_NE(nullptr, music);
+    owned.emplace_back(music);
+    PlayMusicPart(music, 0);
+    EXPECT_FALSE(music->isPlaying());
+}
+
+// The generated data, loaded the way start-up loads it.
+TEST_F(Bank, GeneratedBankLoadsWhole) {
+    ASSERT_TRUE(k3dtest::FileExists(GamePath(SoundBankFiles[0])))
+        << "the data generator writes Music/ and Sample/ into the build directory";
+    LoadSoundBank();
+    ASSERT_NE(nullptr, SoundBank.music);
+    owned.emplace_back(SoundBank.music);
+    EXPECT_TRUE(SoundBank.music->hasModule());
+    for (int i = 1; i <= SOUND_EFFECT_COUNT; ++i) {
+        KSound* s = SoundBank.effects[i];
+        ASSERT_NE(nullptr, s) << SoundBankFiles[i];
+        owned.emplace_back(s);
+        ASSERT_TRUE(s->getVoice(0)) << SoundBankFiles[i] << " did not decode";
+        EXPECT_EQ(-345, VoiceVolume(s)) << SoundBankFiles[i];
+        const KWaveFormat& f = s->getVoice(0)->format();
+        double seconds = double(s->getVoice(0)->bytes()) / f.avgBytesPerSec;
+        EXPECT_GT(seconds, 0.02) << SoundBankFiles[i];
+        EXPECT_LT(seconds, 6.0) << SoundBankFiles[i] << ": effects are short";
+    }
+    EXPECT_EQ(nullptr, SoundBank.effects[0]);
+}
+
+TEST_F(Bank, GeneratedTunesSoundAndStayInTheirOrders) {
+    std::string path = GamePath(SoundBankFiles[0]);
+    ASSERT_TRUE(k3dtest::FileExists(path));
+    KSound music;
+    ASSERT_TRUE(music.loadModule(path.c_str()));
+    // Each tune's orders run up to the next tune's start; the last one to the end.
+    const int32_t starts[] = {0, 9, 36, 57, 72};
+    for (int part = 0; part < MUSIC_PART_COUNT; ++part) {
+        int32_t lo = starts[part];
+        int32_t hi = part + 1 < MUSIC_PART_COUNT ? starts[part + 1] - 1 : 255;
+        music.setModuleOrder(lo);
+        ASSERT_EQ(lo, music.getModuleOrder()) << "the module has no order " << lo;
+        int loudHalves = 0;
+        // 330 halves: two minutes of music.
+        for (int i = 0; i < 330; ++i) {
+            music.fillStreamHalf(i & 1);
+            int32_t order = music.getModuleOrder();
+            ASSERT_GE(order, lo) << "part " << part << " after " << i << " halves";
+            ASSERT_LE(order, hi) << "part " << part << " after " << i << " halves";
+            if (i < 8) {
+                void* p = nullptr;
+                uint32_t n = 0;
+                music.getVoice(0)->lock((i & 1) * STREAM_HALF_BYTES, STREAM_HALF_BYTES, &p, &n,
+                                        nullptr, nullptr, 0);
+                std::vector<int16_t> half(static_cast<int16_t*>(p),
+                                          static_cast<int16_t*>(p) + n / 2);
+                music.getVoice(0)->unlock(p, n, nullptr, 0);
+                loudHalves += audiotest::RmsOf(half, 0, 0, STREAM_HALF_FRAMES) > 300.0;
+            }
+        }
+        EXPECT_GE(loudHalves, 6) << "part " << part << " is mostly silent";
+    }
+}
+
+// Start-up's music through the disk driver: sound within two seconds.
+TEST_F(Bank, MenuTuneIsHeardSoonAfterStartUp) {
+    std::string path = GamePath(SoundBankFiles[0]);
+    ASSERT_TRUE(k3dtest::FileExists(path));
+    KSound* music = LoadMusic(SoundBankFiles[0]);
+    ASSERT_NE(nullptr, music);
+    owned.emplace_back(music);
+    SoundBank.music = music;
+    audiotest::DiskCapture capture(dir.file("menu.raw"), -1);
+    ASSERT_TRUE(capture.ok());
+    PlayMusicPart(music, MUSIC_PART_MENU);
+    SetMusicVolume(70);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1800));
+    StopMusic();
+    std::vector<int16_t> heard = capture.finish();
+    long first = audiotest::FirstLoudFrame(heard, 200);
+    ASSERT_GE(first, 0) << "nothing heard";
+    EXPECT_LT(first, 44100 * 2);
+}
