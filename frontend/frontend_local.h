@@ -10,6 +10,7 @@
 #include "shell/steering.h"
 
 #include "platform/platform.h"
+#include "scores/scores.h"
 #include "shell/shell.h"
 
 // Headers still being written by their owners are declared by name until
@@ -19,11 +20,6 @@
 #else
 extern int32_t score, combo, lives, currentStage, episode;
 void ShuffleStageOrder();
-#endif
-
-#if __has_include("scores/scores.h")
-#include "scores/scores.h"
-#define K3D_HAVE_SCORES 1
 #endif
 
 // The millisecond clock the arrow pulse follows.

@@ -3,6 +3,7 @@
 #include "frontend/frontend_local.h"
 
 #include <cstdio>
+#include <cstring>
 
 uint8_t HudVisible;
 uint8_t MenuLabelsVisible;
@@ -54,22 +55,21 @@ static void DrawMainMenuLabels() {
 
 static void DrawTopTen() {
     PrintCentered("** TOP TEN PLAYERS **", 26, TEXT_BLACK, 6);
-#ifdef K3D_HAVE_SCORES
     char number[16];
     char name[2 * SCORE_NAME_SIZE + 1];
     for (int i = 1; i <= SCORE_TABLE_SIZE; i++) {
         const ScoreEntry& entry = ScoreTable[i - 1];
         std::snprintf(number, sizeof number, "%d", i);
         PrintAt(number, 18, 0, 10 + i, 12, TEXT_GOLD);
+        // The field may arrive full, without its terminator.
         char safeName[SCORE_NAME_SIZE + 1];
-        std::snprintf(safeName, sizeof safeName, "%s", entry.name);
+        const size_t length = strnlen(entry.name, SCORE_NAME_SIZE);
+        std::memcpy(safeName, entry.name, length);
+        safeName[length] = '\0';
         PrintAt(AsLiteral(safeName, name, sizeof name), 18, 0, 10 + i, 14, TEXT_GOLD);
         std::snprintf(number, sizeof number, "%d", (int)entry.score);
         PrintAt(number, 18, 0, 10 + i, 20, TEXT_GOLD);
     }
-#else
-    (void)AsLiteral;
-#endif
 }
 
 static void DrawCredits() {
@@ -137,12 +137,11 @@ static void DrawStageMessage() {
 
 void DrawTextOverlay() {
     if (ShowFpsOption && GameState == GS_PLAYING) PrintValueAt("%dFPS", 12, FpsEstimate, 0, 0);
-    if (HudVisible) {
+    if (HudVisible)
         DrawHud();
-        DrawStageMessage();
-    } else if (MenuLabelsVisible) {
+    else if (MenuLabelsVisible)
         DrawMainMenuLabels();
-    }
+    DrawStageMessage();
     if (TopTenVisible) DrawTopTen();
     if (CreditsVisible) DrawCredits();
     if (ConfigVisible) DrawConfigTexts();
