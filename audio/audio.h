@@ -232,7 +232,7 @@ class KSound {
 
   private:
     int16_t voiceCount;
-    int32_t volume;
+    std::atomic<int32_t> volume; // the worker reapplies it while the game may set it
     int32_t loopSample;
     bool isMusic;
     int32_t currentVoice;

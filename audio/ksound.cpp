@@ -364,9 +364,10 @@ void KSound::stopSample() {
 }
 
 void KSound::setVolume(int32_t v) {
-    volume = v < 0 ? 0 : (v > 100 ? 100 : v);
+    const int32_t clamped = v < 0 ? 0 : (v > 100 ? 100 : v);
+    volume = clamped;
     int32_t master = isMusic ? KSoundDevice::musicMaster : KSoundDevice::sampleMaster;
-    int32_t index = volume * master / 100;
+    int32_t index = clamped * master / 100;
     index = index < 0 ? 0 : (index > 99 ? 99 : index);
     for (KAudioBuffer* voice : voices) {
         if (!voice) break;
