@@ -261,7 +261,11 @@ void UpdateSetupScreen() {
     }
 
     if (FireHeld) {
-        if (RightHeld) EnterMainMenu();
+        if (RightHeld) {
+            EnterMainMenu();
+            // The left button is still down: it must not click a box there.
+            MenuClickLatch = 1;
+        }
         return;
     }
 
