@@ -404,7 +404,9 @@ bool KSound::loadModule(const char* fileName) {
     stopStreamWorker();
     releaseModule();
     releaseVoices();
-    if (!fileName) return false;
+    // Without a device the module player was never given its file access:
+    // nothing could play anyway, so do not touch it.
+    if (!fileName || !KSoundDevice::device) return false;
 
     DUH* duh = dumb_load_it_quick(fileName);
     if (!duh) duh = dumb_load_xm_quick(fileName);

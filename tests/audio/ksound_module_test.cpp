@@ -3,6 +3,7 @@
 #include "tests/audio/audio_fixtures.h"
 #include "tests/support/test_support.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -297,4 +298,32 @@ TEST_F(Music, SampleLoadReplacesTheModule) {
     EXPECT_FALSE(s.getVoice(0)->hasNotify());
     s.playSample();
     EXPECT_TRUE(s.isPlaying());
+}
+
+// A process whose audio never opens: set-up is retried by the next sound,
+// and loads fail without ever reaching the module player unprepared.
+TEST(NoSoundDevice, LoadsFailAndTheNextSoundRetriesTheSetUp) {
+    if (KSoundDevice::liveCount != 0 || SDL_WasInit(SDL_INIT_AUDIO)) {
+        GTEST_SKIP() << "the device is already up in this process";
+    }
+    TempDir dir;
+    ASSERT_TRUE(WriteWholeFile(dir.file("t.xm"), audiotest::XmImage({2}, {49})));
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    {
+        KSound music;
+        EXPECT_EQ(nullptr, KSoundDevice::device);
+        EXPECT_EQ(0, KSoundDevice::liveCount);
+        EXPECT_FALSE(music.loadModule(dir.file("t.xm").c_str()));
+        music.setModuleOrder(2);
+        music.playModule(true);
+        EXPECT_FALSE(music.isPlaying());
+        music.stopModule();
+    }
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    KSound music;
+    ASSERT_NE(nullptr, KSoundDevice::device);
+    EXPECT_EQ(1, KSoundDevice::liveCount);
+    EXPECT_TRUE(music.loadModule(dir.file("t.xm").c_str()));
+    KSound second;
+    EXPECT_EQ(2, KSoundDevice::liveCount);
 }
