@@ -127,21 +127,12 @@ static void DrawHelpTexts() {
     PrintCentered("** The Krystalon3D team **", 15, TEXT_BLACK, 25);
 }
 
-// The held end-of-stage states show their message over the frozen field.
-static void DrawStageMessage() {
-    if (GameState == GS_STAGE_CLEARED)
-        PrintValueAt("Stage %d Cleared !!", 24, currentStage, 4, 5);
-    else if (GameState == GS_LIFE_LOST)
-        PrintValueAt("You lose", 24, lives, 0, 5);
-}
-
 void DrawTextOverlay() {
     if (ShowFpsOption && GameState == GS_PLAYING) PrintValueAt("%dFPS", 12, FpsEstimate, 0, 0);
     if (HudVisible)
         DrawHud();
     else if (MenuLabelsVisible)
         DrawMainMenuLabels();
-    DrawStageMessage();
     if (TopTenVisible) DrawTopTen();
     if (CreditsVisible) DrawCredits();
     if (ConfigVisible) DrawConfigTexts();
