@@ -202,7 +202,8 @@ bool KSound::loadSample(const char* fileName, int32_t volumeArg, bool loop, int1
     const int16_t maxVoices = MAX_SOUND_VOICES;
     voiceCount = voiceCountArg < 1 ? 1 : (voiceCountArg > maxVoices ? maxVoices : voiceCountArg);
     ready = true;
-    if (!fileName) return false;
+    // No device: every voice creation would fail, so skip the decoding.
+    if (!fileName || !KSoundDevice::device) return false;
     bool loaded = std::strstr(fileName, ".ogg") ? loadOgg(fileName) : loadWav(fileName);
     if (!loaded) return false;
     ready = true;
