@@ -31,16 +31,20 @@ extern GameLog* MainLog;
 void logf(GameLog* log, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // "%s %s\n" of tag and text to the process-wide log.
 void logTagged(const char* tag, const char* text);
+// The one fatal path: a "fatal" line in the log, one line on stderr, exit 1.
+[[noreturn]] void FatalExit(const char* text);
 
 // ---------------------------------------------------------------------------
 // Video modes, window, frame timing
 // ---------------------------------------------------------------------------
 enum { VIDEO_MODE_COUNT = 5, DEPTH_COUNT = 2 };
+enum { FRAME_WINDOW = 128, MIN_FRAME_MS = 5, MAX_FRAME_MS = 100, MAX_FRAME_RATE = 80 };
 extern int ScreenWidths[VIDEO_MODE_COUNT];  // 400 640 800 1152 1280
 extern int ScreenHeights[VIDEO_MODE_COUNT]; // 300 480 600 864 1024
 extern const int ColourDepths[DEPTH_COUNT]; // 16 32
-int ScreenWidth();  // of the current mode
+int ScreenWidth();                          // of the current mode
 int ScreenHeight();
+int ScreenDepth(); // bits of the current depth entry
 
 extern KWindow* GameWindow; // the one window; null until created
 extern bool GlReady;        // the OpenGL start-up state is set
@@ -57,13 +61,16 @@ void UpdateFrameTiming(double nowMs);
 [[noreturn]] void ExitGame();
 void CreateGameWindow(int width, int height, int depth, bool windowed);
 void SetProjection(int width, int height);
+// Destroys the window as on exit (quit request, delete, null pointer),
+// without ending the process.
+void DestroyGameWindow();
 
 // ---------------------------------------------------------------------------
 // Configuration: "Orvi\quon.cfg", 30 digit characters, the cells of the
 // setup screen's table.
 // ---------------------------------------------------------------------------
-extern int VideoModeIndex;     // 0..4
-extern int DepthIndex;         // 0..1
+extern int VideoModeIndex; // 0..4
+extern int DepthIndex;     // 0..1
 extern bool FullScreen;
 extern int MusicVolume;        // 0, 10, 30, 50, 70
 extern int ViewAngle;          // degrees: 0, -25, -50, -75, -90
@@ -71,7 +78,15 @@ extern int BonusChanceDivisor; // 10, 20, 30, 3
 extern bool ShowFpsOption;
 extern int16_t UseBumper;
 
+enum { CONFIG_BYTES = 30, CONFIG_ITEMS = 5 };
 extern const char DefaultConfig[31];
+extern const char ConfigFileName[]; // "Orvi\\quon.cfg", joined by pathJoin
+
+// Sets the cells from count file bytes; a missing byte or one outside
+// '0'..'5' keeps its cell. Returns how many cells were kept that way.
+int ReadConfigBytes(const char* bytes, int count);
+// The 30 file bytes of the current cells.
+void WriteConfigBytes(char out[CONFIG_BYTES]);
 
 void LoadConfig();
 void SaveConfig();

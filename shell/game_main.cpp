@@ -1,0 +1,191 @@
+// Start-up in its fixed order, the frame loop with the FrameMs rule, the
+// game window with its GL state, the projection, and the exit.
+#include "shell/shell.h"
+
+#include <SDL_opengl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "audio/sound_bank.h"
+#include "frontend/frontend.h"
+#include "gameplay/entity.h"
+#include "platform/platform.h"
+#include "render/render.h"
+#include "shell/game_state.h"
+#include "shell/steering.h"
+#if __has_include("gameplay/gameplay.h")
+#include "gameplay/gameplay.h"
+#endif
+#if __has_include("scores/scores.h")
+#include "scores/scores.h"
+#endif
+
+int ScreenWidths[VIDEO_MODE_COUNT] = {400, 640, 800, 1152, 1280};
+int ScreenHeights[VIDEO_MODE_COUNT] = {300, 480, 600, 864, 1024};
+const int ColourDepths[DEPTH_COUNT] = {16, 32};
+
+KWindow* GameWindow = nullptr;
+int FrameStart = 0;
+int FrameCount = 0;
+int FrameMs = 20;
+int FpsEstimate = 50;
+bool GlReady = false;
+
+static const double FieldOfView = 90.0;
+static const double Aspect = (double)(4.0f / 3.0f);
+static const double NearPlane = 0.1;
+static const double FarPlane = 100.0;
+static const double Narrowing = (double)0.55f;
+
+// Process start on the monotonic clock: the game clock counts wall time
+// (the C clock() on Linux counts CPU time).
+static double StartSeconds() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (double)now.tv_sec + now.tv_nsec * 1e-9;
+}
+static const double ProcessStart = StartSeconds();
+
+double GameClockMs() {
+    return (StartSeconds() - ProcessStart) * 1000.0;
+}
+
+int ScreenWidth() {
+    return ScreenWidths[VideoModeIndex];
+}
+int ScreenHeight() {
+    return ScreenHeights[VideoModeIndex];
+}
+int ScreenDepth() {
+    return ColourDepths[DepthIndex];
+}
+
+void UpdateFrameTiming(double nowMs) {
+    FrameCount += 1;
+    const int avg = (int)((nowMs - FrameStart) / FrameCount);
+    FrameMs = avg < MIN_FRAME_MS ? MIN_FRAME_MS : (avg > MAX_FRAME_MS ? MAX_FRAME_MS : avg);
+    FpsEstimate = (int)(1000.0 / FrameMs);
+    if (FrameCount == FRAME_WINDOW) {
+        FrameCount = 0;
+        FrameStart = (int)nowMs;
+    }
+}
+
+void SetProjection(int width, int height) {
+    if (height == 0) height = 1;
+    ScreenWidths[VideoModeIndex] = width;
+    ScreenHeights[VideoModeIndex] = height;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const double t = std::tan(FieldOfView * 0.5 * M_PI / 180.0);
+    const double h = t * NearPlane * Narrowing;
+    const double v = h / Aspect;
+    glFrustum(-h, h, -v, v, NearPlane, FarPlane);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void CreateGameWindow(int width, int height, int depth, bool windowed) {
+    GameWindow = createWindowObject(true, false);
+    if (GameWindow == nullptr) FatalExit("could not allocate the game window");
+    if (!GameWindow->createWindow(width, height, depth, windowed, "K3D")) {
+        // Running on without a picture helps nobody: say so and stop.
+        FatalExit("no display or no OpenGL context: cannot open the game window");
+    }
+    GameWindow->setMaxFrameRate(MAX_FRAME_RATE);
+    GameWindow->setClearColor(0, 0, 0, 1);
+
+    logTagged("SYSTEM", "GL_INIT");
+    GlReady = true;
+    glClearColor(0, 0, 0, 0);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glMatrixMode(GL_MODELVIEW);
+    glDisable(GL_LIGHT0);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    SetProjection(width, height);
+}
+
+void DestroyGameWindow() {
+    if (GameWindow == nullptr) return;
+    GameWindow->requestQuit();
+    delete GameWindow;
+    GameWindow = nullptr;
+}
+
+void ExitGame() {
+    showSystemCursor();
+    DestroyGameWindow();
+    logTagged("SYSTEM", "Exit Game");
+    std::exit(0);
+}
+
+void RunGame() {
+    static GameLog log("log.txt");
+    MainLog = &log;
+    GameState = GS_STARTUP;
+    InitExeDirectory();
+    std::srand((unsigned)std::time(nullptr));
+
+    SoundEnabled = true;
+    LoadSoundBank();
+    TuneCounter = (int16_t)(std::rand() % 3);
+    PlayMusicPart(SoundBank.music, 0);
+
+    LoadConfig();
+    ApplyConfig();
+
+    const int width = ScreenWidth(), height = ScreenHeight(), depth = ScreenDepth();
+    logf(MainLog, "set screen %dx%d %dBits\n", width, height, depth);
+    CreateGameWindow(width, height, depth, !FullScreen);
+
+    InitCameras();
+    ApplyCamera();
+    LoadMeshTable();
+    BuildSineTable();
+    EnterIntro();
+#if __has_include("scores/scores.h")
+    LoadScoreBlock();
+#else
+    // TODO(lead): call LoadScoreBlock() once scores/scores.h lands.
+#endif
+
+#if __has_include("gameplay/gameplay.h")
+    LoadEpisodeFile("Orvi\\episode.pak");
+#else
+    // TODO(lead): call LoadEpisodeFile("Orvi\\episode.pak") once gameplay/gameplay.h lands.
+#endif
+
+    InitGameInput();
+    logTagged("SYSTEM", "DirectInput Initialized");
+
+    ShowReceivingScoresMessage();
+#if __has_include("scores/scores.h")
+    FetchOnlineScores();
+#else
+    // TODO(lead): call FetchOnlineScores() once scores/scores.h lands.
+#endif
+
+    logTagged("SYSTEM", "Entering animation loop");
+    FrameStart = (int)GameClockMs();
+    while (GameWindow != nullptr && !GameWindow->isQuitRequested()) {
+        UpdateSteering();
+        KeyWord = ReadKeyWord();
+        UpdateFrameTiming(GameClockMs());
+        GameWindow->resetView();
+        SetProjection(ScreenWidth(), ScreenHeight());
+        ApplyCamera();
+        RunGameFrame();
+        // The state handlers may have re-created the window (setup screen).
+        if (GameWindow == nullptr) break;
+        GameWindow->flipBackBuffer(false, true);
+    }
+    ExitGame();
+}
