@@ -6,21 +6,13 @@
 #include "render/render.h"
 #include "render/text.h"
 #include "audio/sound_bank.h"
+#include "gameplay/gameplay.h"
 #include "shell/game_state.h"
 #include "shell/steering.h"
 
 #include "platform/platform.h"
 #include "scores/scores.h"
 #include "shell/shell.h"
-
-// Headers still being written by their owners are declared by name until
-// they land, so this folder keeps compiling meanwhile.
-#if __has_include("gameplay/gameplay.h")
-#include "gameplay/gameplay.h"
-#else
-extern int32_t score, combo, lives, currentStage, episode;
-void ShuffleStageOrder();
-#endif
 
 // The millisecond clock the arrow pulse follows.
 inline double SetupClockMs() {
