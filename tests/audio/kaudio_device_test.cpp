@@ -6,10 +6,12 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -307,4 +309,25 @@ TEST(AudioDevice, NoAudioDriverMeansNoDevice) {
     EXPECT_EQ(nullptr, device);
     EXPECT_FALSE(SDL_WasInit(SDL_INIT_AUDIO));
     delete device;
+}
+
+TEST(AudioEvent, AutoResetWithTimeoutAcrossThreads) {
+    KEvent event("ksoundev0");
+    EXPECT_STREQ("ksoundev0", event.name());
+    EXPECT_FALSE(event.wait(0));
+    event.set();
+    event.set();
+    EXPECT_TRUE(event.wait(0));
+    EXPECT_FALSE(event.wait(0)) << "two sets before a wait are one signal";
+    auto before = std::chrono::steady_clock::now();
+    EXPECT_FALSE(event.wait(30));
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(25));
+    std::thread other([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        event.set();
+    });
+    EXPECT_TRUE(event.wait(5000));
+    other.join();
+    KEvent longName("a-name-longer-than-the-thirty-two-bytes-it-keeps");
+    EXPECT_EQ(31u, std::strlen(longName.name()));
 }
