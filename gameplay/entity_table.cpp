@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gameplay/gameplay.h"
+#include "shell/shell.h"
+
 Entity EntityTable[MAX_ENTITIES];
 int EntityDrawList[MAX_ENTITIES];
 int liveEntityCount = 0;
@@ -15,6 +18,8 @@ namespace {
 // Mesh coordinates are 80 times the world's.
 const float MESH_UNITS_PER_WORLD = 80.0f;
 const double PI = 3.14159265358979323846;
+// What a started dissolve puts into the pending score.
+const int DISSOLVE_AWARD = 850;
 
 // The draw list starts empty, before any scene is built.
 struct DrawListStart {

@@ -15,16 +15,22 @@ static const struct {
     uint32_t bit;
     int key;
 } KeyWordKeys[] = {
-    {KW_DOWN, K_DOWN},     {KW_LEFT, K_LEFT},     {KW_RIGHT, K_RIGHT},   {KW_UP, K_UP},
-    {KW_SPACE, K_SPACE},   {KW_V, K_A + 21},      {KW_ESCAPE, K_ESCAPE}, {KW_RETURN, K_RETURN},
-    {KW_B, K_A + 1},       {KW_C, K_A + 2},       {KW_F, K_A + 5},       {KW_S, K_A + 18},
+    {KW_DOWN, K_DOWN},    {KW_LEFT, K_LEFT}, {KW_RIGHT, K_RIGHT},   {KW_UP, K_UP},
+    {KW_SPACE, K_SPACE},  {KW_V, K_A + 21},  {KW_ESCAPE, K_ESCAPE}, {KW_RETURN, K_RETURN},
+    {KW_B, K_A + 1},      {KW_C, K_A + 2},   {KW_F, K_A + 5},       {KW_S, K_A + 18},
     {KW_SPACE2, K_SPACE},
 };
 
-int SteerLimitX(int screenWidth) { return (int)(screenWidth / 1.9800000190734863); }
-int SteerLimitY(int screenHeight) { return (int)(screenHeight / 1.9800000190734863); }
+int SteerLimitX(int screenWidth) {
+    return (int)(screenWidth / 1.9800000190734863);
+}
+int SteerLimitY(int screenHeight) {
+    return (int)(screenHeight / 1.9800000190734863);
+}
 
-static int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+static int Clamp(int v, int lo, int hi) {
+    return v < lo ? lo : (v > hi ? hi : v);
+}
 
 bool InitGameInput() {
     logf(MainLog, "Init mouse\n");
@@ -85,4 +91,6 @@ void UpdateMenuPointer() {
     EntityTable[pointer].position[1] = -5.0f * SteerY / h;
 }
 
-void ReleaseGameInput() { showSystemCursor(); }
+void ReleaseGameInput() {
+    showSystemCursor();
+}
