@@ -1,4 +1,5 @@
 // Orvi/episode.pak: 52 records the stage builder can use.
+#include "gameplay/gameplay.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +91,18 @@ TEST(Layouts, EveryBrickKindAppearsSomewhere) {
         }
     for (int code = 1; code <= 12; ++code)
         EXPECT_TRUE(used[code]) << "kind " << code;
+}
+
+// The game's own reader sees the same stages cell for cell.
+TEST(Layouts, TheGamesEpisodeReaderSeesEveryCell) {
+    std::vector<std::string> records = Records();
+    ASSERT_EQ(records.size(), static_cast<size_t>(RECORDS));
+    LoadEpisodeFile("Orvi/episode.pak");
+    for (int r = 0; r < RECORDS; ++r)
+        for (int row = 0; row < GRID; ++row)
+            for (int col = 0; col < GRID; ++col)
+                ASSERT_EQ(StageCell(r, row, col), Cell(records[r], row, col))
+                    << "record " << r << " row " << row << " col " << col;
 }
 
 } // namespace
