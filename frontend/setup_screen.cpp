@@ -188,6 +188,12 @@ static int ControlSlot(int control) {
                                   : FindEntity(MESH_PLATE, control - SETUP_ACCEPT + 1);
 }
 
+static bool AnyPending() {
+    for (int i = 0; i < SETUP_CONTROL_COUNT; i++)
+        if (SetupPending[i]) return true;
+    return false;
+}
+
 static void PerformControl(int control) {
     switch (control) {
     case SETUP_PAGE_DOWN:
@@ -249,7 +255,9 @@ void UpdateSetupScreen() {
                     FadeToWhite(slot[i]);
             }
         }
-        if (FireHeld && !SetupPending[pointed]) {
+        // One press clicks one control: the one it started on. Sweeping
+        // over others with the button held must not queue them too.
+        if (FireHeld && !AnyPending()) {
             PlayMenuSound(SFX_CLICK);
             SetupPending[pointed] = 1;
         }
@@ -269,14 +277,12 @@ void UpdateSetupScreen() {
         return;
     }
 
-    // One press, one action: controls swept over with the button held
-    // would otherwise fire one by one on the frames after the release.
-    int fired = -1;
     for (int i = 0; i < SETUP_CONTROL_COUNT; i++) {
-        if (SetupPending[i] && fired < 0) fired = i;
+        if (!SetupPending[i]) continue;
         SetupPending[i] = 0;
+        PerformControl(i);
+        break;
     }
-    if (fired >= 0) PerformControl(fired);
 
     if (RightHeld && GameState == GS_SETUP) EnterMainMenu();
 }

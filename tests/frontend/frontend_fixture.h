@@ -1,0 +1,52 @@
+// Shared set-up of the front-end tests: small square meshes in the mesh
+// table, so the real spawn and overlap code runs without the data tree.
+#pragma once
+
+#include <cstring>
+
+#include "frontend/frontend.h"
+#include "gameplay/entity.h"
+#include "render/render.h"
+
+namespace frontendtest {
+
+// A flat square of two faces, half side `half` in mesh units (80 per world unit).
+inline void MakeSquareMesh(int mesh, float half) {
+    Mesh& m = MeshTable[mesh];
+    m.faceCount = 2;
+    const MeshVertex a = {-half, -half, 0, 0, 0}, b = {half, -half, 0, 1, 0},
+                     c = {half, half, 0, 1, 1}, d = {-half, half, 0, 0, 1};
+    m.faces[0] = MeshFace{};
+    m.faces[1] = MeshFace{};
+    m.faces[0].vertex[0] = a;
+    m.faces[0].vertex[1] = b;
+    m.faces[0].vertex[2] = c;
+    m.faces[1].vertex[0] = a;
+    m.faces[1].vertex[1] = c;
+    m.faces[1].vertex[2] = d;
+    m.materials[1] = m.materials[2] = 0;
+}
+
+// Every mesh the menus spawn, the cursor tiny so it points at one spot.
+inline void MakeMenuMeshes() {
+    MakeSquareMesh(MESH_CURSOR, 0.4f);
+    for (int mesh : {MESH_MENU_BOX, MESH_ARCADE, MESH_JUNGLE, MESH_OCEAN, MESH_STREET,
+                     MESH_SELECTOR, MESH_PLATE})
+        MakeSquareMesh(mesh, 40.0f);
+    for (int mesh = MESH_BONUS_FIRST; mesh <= MESH_BONUS_LAST; mesh++)
+        MakeSquareMesh(mesh, 4.0f);
+}
+
+// Moves the cursor object onto an object's centre, or far away with slot 0.
+inline void PointAt(int slot) {
+    const int cursor = FindEntity(TYPE_CURSOR, 1);
+    if (cursor == ENTITY_NONE) return;
+    for (int axis = 0; axis < 2; axis++)
+        EntityTable[cursor].position[axis] = slot > 0 ? EntityTable[slot].position[axis] : 9.0f;
+}
+
+inline const float* TintOf(int slot) {
+    return EntityTable[slot].faces[0].tint;
+}
+
+} // namespace frontendtest

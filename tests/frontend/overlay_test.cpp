@@ -1,0 +1,151 @@
+// The overlay's blocks and their conditions, read back with a solid font so
+// each character is a filled square of its colour.
+#include "frontend/frontend.h"
+#include "gameplay/gameplay.h"
+#include "gl_fixture.h"
+#include "scores/scores.h"
+#include "shell/game_state.h"
+
+#include <cstring>
+
+using namespace frontendtest;
+
+namespace {
+
+const Pixel Grey{128, 128, 128}, Black{0, 0, 0}, Red{255, 0, 0};
+
+class OverlayTest : public GlTextTest {
+  protected:
+    void SetUp() override {
+        OpenWindow(1);
+        UseSolidFont();
+        ClearDisplayFlags();
+        ShowFpsOption = false;
+        FpsEstimate = 60;
+        combo = 300;
+        score = 1234;
+        lives = 3;
+        currentStage = 7;
+    }
+    void TearDown() override {
+        ClearDisplayFlags();
+        GameState = GS_STARTUP;
+        GlTextTest::TearDown();
+    }
+    void Draw(int state) {
+        GameState = state;
+        Clear(0.5f);
+        DrawTextOverlay();
+    }
+};
+
+TEST_F(OverlayTest, FrameRateOnlyWhileAStageIsPlayed) {
+    ShowFpsOption = true;
+    Draw(GS_MAIN_MENU);
+    EXPECT_EQ(At(2, 470), Grey);
+    Draw(GS_PLAYING);
+    EXPECT_EQ(At(2, 470), Black);
+    EXPECT_EQ(At(2, 467), Grey); // one 12-pixel line at the very top
+    ShowFpsOption = false;
+    Draw(GS_PLAYING);
+    EXPECT_EQ(At(2, 470), Grey);
+}
+
+TEST_F(OverlayTest, ComboHiddenDuringNameEntryScoreStays) {
+    HudVisible = 1;
+    Draw(GS_PLAYING);
+    EXPECT_EQ(At(100, 460), Black);  // "COMBO" at column 3
+    EXPECT_EQ(At(356, 460), Black);  // "SCORE" at column 11
+    const Pixel gold = At(450, 460); // the score value at column 14
+    EXPECT_GT(gold.r, gold.b + 100);
+    Draw(GS_NAME_ENTRY);
+    EXPECT_EQ(At(100, 460), Grey);
+    EXPECT_EQ(At(200, 460), Grey);
+    EXPECT_EQ(At(356, 460), Black);
+    Draw(GS_GAME_OVER);
+    EXPECT_EQ(At(100, 460), Grey);
+}
+
+TEST_F(OverlayTest, LivesLineBlackThenRedWhenNoneLeft) {
+    HudVisible = 1;
+    Draw(GS_PLAYING);
+    EXPECT_EQ(At(2, 442), Black); // row 3 of size 10
+    EXPECT_EQ(At(2, 432), Black); // the stage line below it
+    lives = 0;
+    Draw(GS_PLAYING);
+    EXPECT_EQ(At(2, 442), Red);
+    EXPECT_EQ(At(2, 432), Black);
+}
+
+TEST_F(OverlayTest, HudHidesTheMenuLabels) {
+    MenuLabelsVisible = 1;
+    Draw(GS_MAIN_MENU);
+    // Row 34 of size 12 is y 60..71, column 11 is x 132.
+    EXPECT_EQ(At(134, 62), Black);
+    EXPECT_EQ(At(134, 50), Black); // the second line of the label
+    EXPECT_EQ(At(134, 46), Grey);
+    HudVisible = 1;
+    Draw(GS_MAIN_MENU);
+    EXPECT_EQ(At(134, 62), Grey);
+}
+
+TEST_F(OverlayTest, EachScreenDrawsItsOwnTexts) {
+    Draw(GS_MAIN_MENU);
+    EXPECT_EQ(Lit(0, 0, 640, 480, Grey), 0);
+    Draw(GS_INTRO); // the two invitation lines near the bottom
+    EXPECT_GT(Lit(0, 0, 640, 60, Grey), 0);
+    EXPECT_EQ(Lit(0, 60, 640, 420, Grey), 0);
+
+    GameState = GS_QUIT_SCREEN;
+    CreditsVisible = 1;
+    Draw(GS_QUIT_SCREEN);
+    EXPECT_GT(Lit(0, 480 - 7 * 26, 640, 26, Grey), 0);        // the title on row 6
+    EXPECT_GT(Lit(13 * 18, 480 - 13 * 18, 100, 18, Grey), 0); // first role, row 12
+    EXPECT_GT(Lit(13 * 18, 480 - 16 * 18, 100, 18, Grey), 0); // fourth role, row 15
+    EXPECT_EQ(Lit(0, 0, 640, 480 - 16 * 18 - 1, Grey), 0);    // nothing below
+
+    ClearDisplayFlags();
+    EpisodeLabelsVisible = 1;
+    Draw(GS_EPISODE_SELECT);
+    const Pixel title = At(320, 470);
+    EXPECT_GT(title.r, title.b + 100);                    // "SELECT EPISODE" in gold
+    EXPECT_EQ(At(16 * 12 + 2, 480 - 19 * 12 + 2), Black); // "O C E A N"
+
+    ClearDisplayFlags();
+    HelpVisible = 1;
+    Draw(GS_HELP);
+    for (int k = 0; k < 9; k++) // the legend at column 20 of size 24, rows 7..15
+        EXPECT_EQ(At(480 + 2, 480 - (8 + k) * 24 + 2), Black) << k;
+}
+
+TEST_F(OverlayTest, GameOverInRed) {
+    Clear(0.5f);
+    DrawGameOverMessage();
+    EXPECT_EQ(At(32 * 5 + 2, 450), Red);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(OverlayTest, TopTenShowsTheTableAndNamesAreNeverFormats) {
+    ClearScoreTable();
+    ScoreTable[0].score = 98765;
+    std::strcpy(ScoreTable[0].name, "%s%s%n");
+    std::strcpy(ScoreTable[9].name, "last");
+    TopTenVisible = 1;
+    Draw(GS_MAIN_MENU);
+    // Place 1 on row 11 of size 18: number at column 12, name 14, score 20.
+    const int y = 480 - 12 * 18 + 4;
+    for (int col : {12, 14, 20}) {
+        const Pixel p = At(col * 18 + 2, y);
+        EXPECT_GT(p.r, p.b + 100) << col; // gold
+    }
+    // "%s%s%n" printed as its six characters: up to column 14 + 2.5 + 1.
+    EXPECT_NE(At(14 * 18 + 5 * 9 + 2, y), Grey);
+    EXPECT_EQ(At(14 * 18 + 6 * 9 + 12, y), Grey);
+    EXPECT_NE(At(14 * 18 + 2, 480 - 21 * 18 + 4), Grey); // place 10's name
+    ClearScoreTable();
+}
+
+} // namespace
