@@ -294,7 +294,7 @@ void UpdateEpisodeSelect() {
     if (MenuClickLatch) return;
     MenuClickLatch = 1;
     PlayMenuSound(SFX_CLICK);
-    currentEpisode = pointed;
+    episode = pointed;
     GameState = GS_EPISODE_CHOSEN;
     ShuffleStageOrder();
 }

@@ -62,7 +62,7 @@ extern bool bricksSettling;
 // Stages
 extern char EpisodeText[EPISODE_TEXT_SIZE];
 extern int32_t StageOrder[STAGE_COUNT];
-extern int32_t currentEpisode; // EPISODE_*
+extern int32_t episode; // EPISODE_*
 
 // ---------------------------------------------------------------------------
 // Balls

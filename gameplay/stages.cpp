@@ -14,7 +14,7 @@
 
 char EpisodeText[EPISODE_TEXT_SIZE];
 int32_t StageOrder[STAGE_COUNT];
-int32_t currentEpisode = EPISODE_ARCADE;
+int32_t episode = EPISODE_ARCADE;
 
 void LoadEpisodeFile(const char* path) {
     logTagged("Loading: ", path);
