@@ -36,7 +36,7 @@ printf '%s' "222125531122111321111111111111" >"$game/Orvi/quon.cfg"
 
 # Runs the game until its window shows, then lets it play for $1 seconds.
 run_game() {
-    (cd "$game" && exec ./k3d) &
+    (cd "$game" && exec ./k3d >/dev/null 2>&1) &
     pid=$!
     xdotool search --sync --onlyvisible --name "K3D" >/dev/null || fail "no game window"
     sleep "$1"
@@ -54,7 +54,7 @@ run_game 3
 [ -s "$game/heard.raw" ] || fail "the disk driver wrote nothing"
 # First stereo frame (4 bytes) with a sample beyond a faint level.
 first=$(od -An -v -td2 -w4 "$game/heard.raw" |
-    awk '{ if ($1 > 200 || $1 < -200 || $2 > 200 || $2 < -200) { print NR - 1; exit } }')
+    awk '!found && ($1 > 200 || $1 < -200 || $2 > 200 || $2 < -200) { print NR - 1; found = 1 }')
 [ -n "$first" ] || fail "only silence was written"
 [ "$first" -lt 88200 ] || fail "the first sound came at frame $first, past two seconds"
 grep -q "Loading:  Music.quon.xm" "$game/log.txt" || fail "no loading line for the music"
