@@ -47,10 +47,11 @@ TEST(MeshFiles, EveryFileKeepsTheReadersRulesAndLimits) {
         EXPECT_LE(f.faces.size(), 512u) << name;
         for (const AscFace& face : f.faces)
             EXPECT_FALSE(face.material.empty()) << name;
-        for (size_t i = 3; i < f.vertices.size(); i += 5) {
-            EXPECT_TRUE(f.vertices[i] >= -0.001f && f.vertices[i] <= 1.001f) << name << " u";
-            EXPECT_TRUE(f.vertices[i + 1] >= -0.001f && f.vertices[i + 1] <= 1.001f)
-                << name << " v";
+        // Pictures wrap at most twice (the ball's, around it); anything else
+        // is a slip in the uv maths.
+        for (size_t i = 3; i < f.vertices.size(); i++) {
+            if (i % 5 < 3) continue;
+            EXPECT_TRUE(f.vertices[i] >= -0.001f && f.vertices[i] <= 2.001f) << name << " uv";
         }
     }
 }
