@@ -241,50 +241,71 @@ void KAudioBuffer::updateGains() {
 
 namespace {
 
-struct StereoSample {
-    int32_t left, right;
+template <int Channels, int Bits> struct FrameReader {
+    static int32_t left(const uint8_t* data, uint32_t frame) {
+        const uint8_t* p = data + frame * Channels * (Bits / 8);
+        return Bits == 16 ? static_cast<int16_t>(p[0] | (p[1] << 8)) : (p[0] - 128) * 256;
+    }
+    static int32_t right(const uint8_t* data, uint32_t frame) {
+        if (Channels == 1) return left(data, frame);
+        const uint8_t* p = data + frame * Channels * (Bits / 8) + Bits / 8;
+        return Bits == 16 ? static_cast<int16_t>(p[0] | (p[1] << 8)) : (p[0] - 128) * 256;
+    }
 };
 
-inline StereoSample fetchFrame(const uint8_t* data, uint32_t frame, int channels, int bits) {
-    if (bits == 16) {
-        const uint8_t* p = data + frame * channels * 2;
-        int32_t l = static_cast<int16_t>(p[0] | (p[1] << 8));
-        int32_t r = channels == 2 ? static_cast<int16_t>(p[2] | (p[3] << 8)) : l;
-        return {l, r};
+// Mixes count frames that end at or before the buffer's end, with linear
+// interpolation between neighbouring source frames.
+template <int Channels, int Bits>
+void mixRun(const uint8_t* data, uint32_t frames, bool looping, uint64_t& position, uint64_t step,
+            int32_t gainLeft, int32_t gainRight, int32_t* acc, int count) {
+    using Reader = FrameReader<Channels, Bits>;
+    for (int i = 0; i < count; ++i) {
+        uint32_t frame = static_cast<uint32_t>(position >> 32);
+        int64_t t = static_cast<int64_t>((position & 0xFFFFFFFFu) >> 16); // Q16
+        uint32_t next = frame + 1 < frames ? frame + 1 : (looping ? 0 : frame);
+        int32_t l0 = Reader::left(data, frame), l1 = Reader::left(data, next);
+        int32_t r0 = Reader::right(data, frame), r1 = Reader::right(data, next);
+        int64_t l = l0 + (((l1 - l0) * t) >> 16);
+        int64_t r = r0 + (((r1 - r0) * t) >> 16);
+        acc[2 * i] += static_cast<int32_t>((l * gainLeft) >> 16);
+        acc[2 * i + 1] += static_cast<int32_t>((r * gainRight) >> 16);
+        position += step;
     }
-    const uint8_t* p = data + frame * channels;
-    int32_t l = (p[0] - 128) << 8;
-    int32_t r = channels == 2 ? (p[1] - 128) << 8 : l;
-    return {l, r};
 }
 
 } // namespace
 
 // Runs under the device lock, from the mixer.
 void KAudioBuffer::mixInto(int32_t* acc, int frames) {
-    if (!playing_ || frames_ == 0) return;
-    const int channels = format_.channels;
-    const int bits = format_.bitsPerSample;
+    if (!playing_ || frames_ == 0 || step_ == 0) return;
     const uint64_t end = static_cast<uint64_t>(frames_) << 32;
     const uint32_t align = format_.blockAlign;
     uint32_t lastByte = bytePositionOf(position_, align);
-    bool silent = gainLeft_ == 0 && gainRight_ == 0;
+    const bool silent = gainLeft_ == 0 && gainRight_ == 0;
+    const int kind = format_.channels * 100 + format_.bitsPerSample;
 
-    for (int i = 0; i < frames; ++i) {
-        if (!silent) {
-            uint32_t frame = static_cast<uint32_t>(position_ >> 32);
-            int32_t t = static_cast<int32_t>((position_ & 0xFFFFFFFFu) >> 16); // Q16
-            uint32_t next = frame + 1 < frames_ ? frame + 1 : (looping_ ? 0 : frame);
-            StereoSample a = fetchFrame(data_, frame, channels, bits);
-            StereoSample b = fetchFrame(data_, next, channels, bits);
-            int32_t l =
-                a.left + static_cast<int32_t>((static_cast<int64_t>(b.left - a.left) * t) >> 16);
-            int32_t r =
-                a.right + static_cast<int32_t>((static_cast<int64_t>(b.right - a.right) * t) >> 16);
-            acc[2 * i] += static_cast<int32_t>((static_cast<int64_t>(l) * gainLeft_) >> 16);
-            acc[2 * i + 1] += static_cast<int32_t>((static_cast<int64_t>(r) * gainRight_) >> 16);
+    int done = 0;
+    while (done < frames) {
+        uint64_t untilEnd = (end - position_ + step_ - 1) / step_;
+        int run = static_cast<uint64_t>(frames - done) < untilEnd ? frames - done
+                                                                  : static_cast<int>(untilEnd);
+        int32_t* out = acc + 2 * done;
+        if (silent) {
+            position_ += step_ * run;
+        } else if (kind == 116) {
+            mixRun<1, 16>(data_, frames_, looping_, position_, step_, gainLeft_, gainRight_, out,
+                          run);
+        } else if (kind == 216) {
+            mixRun<2, 16>(data_, frames_, looping_, position_, step_, gainLeft_, gainRight_, out,
+                          run);
+        } else if (kind == 108) {
+            mixRun<1, 8>(data_, frames_, looping_, position_, step_, gainLeft_, gainRight_, out,
+                         run);
+        } else {
+            mixRun<2, 8>(data_, frames_, looping_, position_, step_, gainLeft_, gainRight_, out,
+                         run);
         }
-        position_ += step_;
+        done += run;
         if (position_ >= end) {
             // Offsets after the last position up to the end, then from 0 on.
             for (int n = 0; n < notifyCount_; ++n) {
