@@ -129,23 +129,28 @@ bool ParseScoreFile(const uint8_t* bytes, int count) {
     ScoreEntry parsed[SCORE_TABLE_SIZE];
     std::memset(parsed, 0, sizeof parsed);
     int at = 0;
-    for (int i = 0; i < SCORE_TABLE_SIZE; i++) {
-        at = SkipBlanks(text, at);
-        while (text[at] == '\n')
-            at = SkipBlanks(text, at + 1);
-        if (!text[at]) break;
-        at = ReadWord(text, at, parsed[i].name, MAX_PLAYER_NAME + 1);
-        at = SkipBlanks(text, at);
+    for (int i = 0; i < SCORE_TABLE_SIZE && text[at]; i++) {
+        // One line per entry. An entry never filled has no name: its line
+        // holds the score alone.
+        int lineEnd = at;
+        while (text[lineEnd] && text[lineEnd] != '\n')
+            lineEnd++;
+        int first = SkipBlanks(text, at);
+        char word[MAX_PLAYER_NAME + 1];
+        int afterWord = ReadWord(text, first, word, sizeof word);
+        int second = SkipBlanks(text, afterWord);
+        const char* number = text + first;
+        if (second < lineEnd) {
+            std::snprintf(parsed[i].name, sizeof parsed[i].name, "%s", word);
+            number = text + second;
+        }
         char* end = nullptr;
-        long value = std::strtol(text + at, &end, 10);
-        if (end == text + at || value < 0 || value > INT32_MAX) {
+        long value = std::strtol(number, &end, 10);
+        if (end == number || end > text + lineEnd || value < 0 || value > INT32_MAX) {
             return false; // not a table the game wrote
         }
         parsed[i].score = (int32_t)value;
-        at = (int)(end - text);
-        while (text[at] && text[at] != '\n')
-            at++;
-        if (text[at] == '\n') at++;
+        at = text[lineEnd] ? lineEnd + 1 : lineEnd;
     }
     std::memcpy(ScoreTable, parsed, sizeof parsed);
     return true;

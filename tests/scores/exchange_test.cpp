@@ -1,0 +1,243 @@
+// The online exchange: the real KHttpFetch against the real score server on
+// loopback, a server that never answers, a refused connection, and the
+// reply decoder on replies made here.
+#include "tests/scores/scores_fixture.h"
+
+#include <chrono>
+#include <thread>
+
+#include "gameplay/gameplay.h"
+#include "scores/khttp_fetch.h"
+
+namespace {
+
+using scoretest::ScoresTest;
+
+double SecondsOf(void (*action)()) {
+    auto start = std::chrono::steady_clock::now();
+    action();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A table reply as the server sends it: the text reversed, each character
+// shifted, one pad character at the end.
+std::string EncodeReply(const std::string& text) {
+    std::string reply;
+    for (auto c = text.rbegin(); c != text.rend(); ++c)
+        reply.push_back(EncodeReplyChar(*c));
+    reply.push_back('.');
+    return reply;
+}
+
+class ExchangeTest : public ScoresTest {
+  protected:
+    void StartServer() {
+        ASSERT_TRUE(server.start(dir.file("scores.db"))) << server.log();
+        SetScoreServer(server.hostPort().c_str());
+    }
+    scoretest::ServerProcess server;
+};
+
+TEST_F(ExchangeTest, SentScoresComeBackInTheFetchedTable) {
+    StartServer();
+    EXPECT_TRUE(SendScoreOnline("ann", 300));
+    EXPECT_TRUE(SendScoreOnline("abcdefghij", 900));          // ten characters: cut to nine
+    EXPECT_TRUE(SendScoreOnline("a+b/c,-*", 20));             // characters a URL would mangle
+    EXPECT_TRUE(k3dtest::FileExists(dir.file("scores.txt"))); // every send saves
+    ClearScoreTable();
+    ASSERT_TRUE(FetchOnlineScores());
+    EXPECT_STREQ(ScoreTable[0].name, "abcdefghi");
+    EXPECT_EQ(ScoreTable[0].score, 900);
+    EXPECT_STREQ(ScoreTable[1].name, "ann");
+    EXPECT_EQ(ScoreTable[1].score, 300);
+    EXPECT_STREQ(ScoreTable[2].name, "a+b/c,-*");
+    EXPECT_EQ(ScoreTable[2].score, 20);
+    for (int i = 3; i < SCORE_TABLE_SIZE; i++) {
+        EXPECT_STREQ(ScoreTable[i].name, "empty");
+        EXPECT_EQ(ScoreTable[i].score, 0);
+    }
+    // The local file follows the server.
+    ClearScoreTable();
+    ASSERT_TRUE(LoadScoreFile());
+    EXPECT_STREQ(ScoreTable[1].name, "ann");
+    EXPECT_NE(logText().find("Sending online score: http://" + server.hostPort() +
+                             "/scoring/k3/k3score.php?msg="),
+              std::string::npos);
+}
+
+TEST_F(ExchangeTest, RecordScoreSendsOnlyWhatEntersTheTable) {
+    StartServer();
+    FillTable();
+    EXPECT_EQ(InsertScore("x", 50), SCORE_TABLE_SIZE);
+    std::snprintf(PlayerName, sizeof PlayerName, "%s", "zoe_______");
+    score = 950;
+    RecordScore();
+    score = 0;
+    ClearScoreTable();
+    ASSERT_TRUE(FetchOnlineScores());
+    EXPECT_STREQ(ScoreTable[0].name, "zoe");
+    EXPECT_EQ(ScoreTable[0].score, 950);
+    EXPECT_STREQ(ScoreTable[1].name, "empty");
+}
+
+TEST_F(ExchangeTest, SilentServerCostsAtMostTheTimeOutsAndFallsBackToTheFile) {
+    InsertScore("local", 123);
+    SaveScoreFile();
+    ClearScoreTable();
+    scoretest::SilentServer silent;
+    SetScoreServer(silent.hostPort().c_str());
+    static bool fetched;
+    double seconds = SecondsOf([] { fetched = FetchOnlineScores(); });
+    EXPECT_FALSE(fetched);
+    EXPECT_LT(seconds, HTTP_TOTAL_TIMEOUT_MS / 1000.0 + 1.5);
+    EXPECT_GE(seconds, HTTP_TOTAL_TIMEOUT_MS / 1000.0 - 0.5); // it did wait for an answer
+    EXPECT_STREQ(ScoreTable[0].name, "local");
+    EXPECT_EQ(ScoreTable[0].score, 123);
+}
+
+TEST_F(ExchangeTest, RefusedConnectionFallsBackAtOnce) {
+    InsertScore("local", 7);
+    SaveScoreFile();
+    ClearScoreTable();
+    static bool fetched, sent;
+    double seconds = SecondsOf([] { fetched = FetchOnlineScores(); });
+    EXPECT_FALSE(fetched);
+    EXPECT_LT(seconds, 1.0);
+    EXPECT_STREQ(ScoreTable[0].name, "local");
+    seconds = SecondsOf([] { sent = SendScoreOnline("lost", 1); });
+    EXPECT_FALSE(sent);
+    EXPECT_LT(seconds, 1.0);
+}
+
+TEST_F(ExchangeTest, ErrorStatusIsNoReply) {
+    StartServer();
+    KHttpFetch fetch;
+    std::string url = "http://" + server.hostPort() + "/scoring/k3/nothing.php";
+    EXPECT_EQ(fetch.fetchUrl(url.c_str(), true), nullptr);
+    url = "http://" + server.hostPort() + "/scoring/k3/k3score.php?msg=junk";
+    EXPECT_EQ(fetch.fetchUrl(url.c_str(), true), nullptr);
+    url = "http://" + server.hostPort() + "/scoring/k3/k3score.php";
+    const char* text = fetch.fetchUrl(url.c_str(), true);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(fetch.getLength(), (int32_t)std::strlen(text));
+}
+
+TEST(HttpFetchTest, LongReplyGrowsTheBufferAndArrivesWhole) {
+    // A one-shot server of our own writing 100000 bytes in odd-sized pieces.
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, (sockaddr*)&a, sizeof a), 0);
+    listen(listener, 1);
+    socklen_t size = sizeof a;
+    getsockname(listener, (sockaddr*)&a, &size);
+    const int port = ntohs(a.sin_port);
+    std::string body;
+    for (int i = 0; i < 100000; i++)
+        body.push_back((char)('a' + i % 26));
+    std::thread answer([listener, &body] {
+        int s = accept(listener, nullptr, nullptr);
+        char request[2048];
+        (void)!read(s, request, sizeof request);
+        std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                           "\r\nConnection: close\r\n\r\n";
+        (void)!write(s, head.data(), head.size());
+        for (size_t at = 0; at < body.size(); at += 777)
+            (void)!write(s, body.data() + at, std::min<size_t>(777, body.size() - at));
+        close(s);
+    });
+    KHttpFetch fetch;
+    std::string url = "http://127.0.0.1:" + std::to_string(port) + "/big";
+    const char* text = fetch.download(url.c_str(), true);
+    answer.join();
+    close(listener);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(fetch.getLength(), 100000);
+    EXPECT_EQ(std::string(text), body);
+}
+
+TEST(HttpFetchTest, UrlsAreMadeSafe) {
+    char out[HTTP_URL_BUFFER];
+    ASSERT_TRUE(makeUrlSafe("http://h:1/a b/p.php?msg=x+y@z/#[]%~", out, sizeof out));
+    EXPECT_STREQ(out, "http://h:1/a%20b/p.php?msg=x%2By%40z%2F%23%5B%5D%25~");
+    char tiny[8];
+    EXPECT_FALSE(makeUrlSafe("http://example/long", tiny, sizeof tiny));
+    EXPECT_STREQ(tiny, "");
+}
+
+TEST_F(ScoresTest, ReplyWithTwoEntriesLeavesEightEmpty) {
+    ParseOnlineScores(EncodeReply("2 ann 300 bo 20").c_str());
+    EXPECT_STREQ(ScoreTable[0].name, "ann");
+    EXPECT_EQ(ScoreTable[0].score, 300);
+    EXPECT_STREQ(ScoreTable[1].name, "bo");
+    EXPECT_EQ(ScoreTable[1].score, 20);
+    for (int i = 2; i < SCORE_TABLE_SIZE; i++) {
+        EXPECT_STREQ(ScoreTable[i].name, "empty");
+        EXPECT_EQ(ScoreTable[i].score, 0);
+    }
+}
+
+TEST_F(ScoresTest, OddRepliesFillWithEmptyEntries) {
+    for (const char* reply : {"x", "", "abc"}) {
+        FillTable();
+        ParseOnlineScores(reply);
+        for (int i = 0; i < SCORE_TABLE_SIZE; i++) {
+            EXPECT_STREQ(ScoreTable[i].name, "empty") << reply;
+            EXPECT_EQ(ScoreTable[i].score, 0) << reply;
+        }
+    }
+}
+
+TEST_F(ScoresTest, ReplyNamesAreCutAndScoresBounded) {
+    FillTable();
+    ParseOnlineScores(EncodeReply("3 abcdefghijklmnopqrstuvwxyz 5 big 100000001 c 4").c_str());
+    EXPECT_STREQ(ScoreTable[0].name, "abcdefghi");
+    EXPECT_EQ(ScoreTable[0].score, 5);
+    EXPECT_STREQ(ScoreTable[1].name, "big");
+    EXPECT_EQ(ScoreTable[1].score, 900); // out of range: the entry keeps its score
+    EXPECT_STREQ(ScoreTable[3].name, "empty");
+}
+
+TEST_F(ScoresTest, CountAboveTenReadsTenAndLongRepliesAreCut) {
+    std::string text = "12";
+    for (int i = 0; i < 12; i++)
+        text += " n" + std::to_string(i) + " " + std::to_string(100 - i);
+    ParseOnlineScores(EncodeReply(text).c_str());
+    EXPECT_STREQ(ScoreTable[9].name, "n9");
+    EXPECT_EQ(ScoreTable[9].score, 91);
+    // Far past the decoding buffer: the start of the table survives.
+    std::string huge = "1 first 77";
+    huge += std::string(5000, ' ');
+    ParseOnlineScores(EncodeReply(huge).c_str());
+    EXPECT_STREQ(ScoreTable[0].name, "first");
+    EXPECT_EQ(ScoreTable[0].score, 77);
+    EXPECT_STREQ(ScoreTable[1].name, "empty");
+}
+
+TEST(ScoreMessageTest, NameAndScoreTravelReversedWithTheirCheck) {
+    char message[SCORE_MESSAGE_BUFFER];
+    BuildScoreMessage("bob", 7, message);
+    // "bob@7" sums to 426: ((426 - 1) mod 120) + 1 = 66.
+    EXPECT_STREQ(message, "7@bobB");
+    EXPECT_EQ(ScoreMessageCheck(""), 40);
+    EXPECT_EQ(ScoreMessageCheck("\x01"), 41);             // below 40: lifted by 40
+    EXPECT_EQ(ScoreMessageCheck("x"), 120);               // 120 itself
+    EXPECT_EQ(ScoreMessageCheck("\x79"), 121 - 120 + 40); // 121 wraps to 1, then 41
+}
+
+TEST(ReplyCodeTest, ShiftStaysWithinTheCodesAndUndoes) {
+    for (int c = 32; c <= 125; c++) {
+        char e = EncodeReplyChar((char)c);
+        EXPECT_GE((unsigned char)e, 32);
+        EXPECT_LE((unsigned char)e, 125);
+        EXPECT_EQ(DecodeReplyChar(e), (char)c);
+    }
+    // Any byte decodes to a printable code.
+    for (int c = 0; c < 256; c++) {
+        unsigned char d = (unsigned char)DecodeReplyChar((char)c);
+        EXPECT_TRUE(d >= 32 && d <= 125);
+    }
+}
+
+} // namespace
