@@ -65,6 +65,9 @@ TEST(Generator, FailsWithAStatusWhenTheDirectoryCannotBeWritten) {
     // A plain file where the tree should go: nothing can be created below it.
     ASSERT_TRUE(k3dtest::WriteWholeFile(dir.file("blocked"), "x"));
     EXPECT_NE(RunGenerator(dir.file("blocked")), 0);
+    // An empty argument must not scatter the tree over the root directory.
+    EXPECT_NE(RunGenerator(""), 0);
+    EXPECT_FALSE(k3dtest::FileExists("/Mesh"));
 }
 
 } // namespace

@@ -24,6 +24,7 @@ bool Printable(int code) {
 } // namespace
 
 bool WriteFont(const std::string& gameDir) {
+    if (!UsableGameDir(gameDir)) return false;
     if (!MakeDirs(gameDir + "/Texture")) return false;
     // White everywhere, alpha carries the glyph: the text colour comes from
     // the drawing, and filtering at glyph edges never darkens it.

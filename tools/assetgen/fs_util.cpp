@@ -6,6 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+bool UsableGameDir(const std::string& gameDir) {
+    if (gameDir.empty()) {
+        fprintf(stderr, "k3d-assetgen: the game directory is empty\n");
+        return false;
+    }
+    return true;
+}
+
 bool MakeDirs(const std::string& dir) {
     std::string part;
     for (size_t i = 0; i <= dir.size(); ++i) {

@@ -3,6 +3,9 @@
 
 #include <string>
 
+// False (with the reason on stderr) for a game directory that is no
+// directory at all: an empty argument would otherwise write under "/".
+bool UsableGameDir(const std::string& gameDir);
 // Creates dir and every missing parent; returns false when it cannot.
 bool MakeDirs(const std::string& dir);
 // Writes bytes to path in one go; prints why on stderr when it fails.

@@ -248,6 +248,7 @@ char CellChar(char art) {
 } // namespace
 
 bool WriteLayouts(const std::string& gameDir) {
+    if (!UsableGameDir(gameDir)) return false;
     if (!MakeDirs(gameDir + "/Orvi")) return false;
     std::string text;
     text.reserve(static_cast<size_t>(LAYOUT_COUNT) * (RECORD_LENGTH + 1));

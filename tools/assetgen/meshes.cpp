@@ -241,6 +241,7 @@ void Arrow(MeshFile& m) {
 } // namespace
 
 bool WriteMeshes(const std::string& gameDir) {
+    if (!UsableGameDir(gameDir)) return false;
     const std::string dir = gameDir + "/Mesh";
     if (!MakeDirs(dir)) return false;
     bool ok = true;

@@ -131,6 +131,7 @@ Image PaintLogo() {
 } // namespace
 
 bool WriteTextures(const std::string& gameDir) {
+    if (!UsableGameDir(gameDir)) return false;
     const std::string tex = gameDir + "/Texture";
     if (!MakeDirs(tex)) return false;
     bool ok = true;
