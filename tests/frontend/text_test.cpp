@@ -15,8 +15,8 @@ TEST(TextLayout, GlyphTableCellsFollowTheSheetRowsTopDown) {
     EXPECT_FLOAT_EQ(GlyphStepU, 1.0f / 16);
     EXPECT_FLOAT_EQ(GlyphTable[0].u, 0.0f);
     EXPECT_FLOAT_EQ(GlyphTable[0].v, 15.0f / 16); // row 0 is the top of the picture
-    EXPECT_FLOAT_EQ(GlyphTable['A'].u, 1.0f / 16);
-    EXPECT_FLOAT_EQ(GlyphTable['A'].v, 11.0f / 16);
+    EXPECT_FLOAT_EQ(GlyphTable[(int)'A'].u, 1.0f / 16);
+    EXPECT_FLOAT_EQ(GlyphTable[(int)'A'].v, 11.0f / 16);
     EXPECT_FLOAT_EQ(GlyphTable[255].u, 15.0f / 16);
     EXPECT_FLOAT_EQ(GlyphTable[255].v, 0.0f);
 }
