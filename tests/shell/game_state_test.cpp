@@ -237,7 +237,7 @@ TEST_F(GameStateTest, ScriptedPlayerKeepsTheShipUnderTheBallAndClearsTheStage) {
     ASSERT_EQ(bricks, 8);
     bool launched = false, sawCapsule = false;
     int frames = 0;
-    for (; frames < 40000 && GameState != GS_STAGE_CLEARED; frames++) {
+    for (; frames < 15000 && GameState != GS_STAGE_CLEARED; frames++) {
         // Meet the ball a little off the ship's centre, so the bounce sends it
         // towards the nearest brick still standing.
         const int ball = FindEntity(MESH_BALL, 1), brick = FindEntity(TYPE_BRICK, 1);
@@ -248,6 +248,10 @@ TEST_F(GameStateTest, ScriptedPlayerKeepsTheShipUnderTheBallAndClearsTheStage) {
         }
         Frame(0, !launched);
         launched = true;
+        if (frames == 50) {
+            ASSERT_NE(ball, ENTITY_NONE);
+            ASSERT_GT(EntityTable[ball].position[1], -2.4f) << "the ball did not fly";
+        }
         if (FindEntity(TYPE_CAPSULE, 1) != ENTITY_NONE) sawCapsule = true;
         if (getenv("K3D_TRACE") && frames % 200 == 0 && ball != ENTITY_NONE)
             fprintf(stderr, "frame %d ball %.3f %.3f v %.4f %.4f bricks %d score %d\n", frames,
@@ -273,7 +277,7 @@ TEST_F(GameStateTest, ScriptedPlayerWhoAlwaysMissesEndsInNameEntry) {
     UseSmallStage();
     StartGame();
     int frames = 0, livesLost = 0;
-    for (; frames < 40000 && GameState != GS_NAME_ENTRY; frames++) {
+    for (; frames < 15000 && GameState != GS_NAME_ENTRY; frames++) {
         // Keep the ship at the far side of the ball.
         const int ball = FindEntity(MESH_BALL, 1);
         if (ball != ENTITY_NONE)
