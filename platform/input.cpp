@@ -216,7 +216,7 @@ bool isRightButtonDown() {
     return ButtonDown(2, SDL_BUTTON_RMASK);
 }
 
-int changeCursorDisplayCount(bool show) {
+int changeCursorCount(bool show) {
     CursorDisplayCount += show ? 1 : -1;
     if (SDL_WasInit(SDL_INIT_VIDEO))
         SDL_ShowCursor(CursorDisplayCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
@@ -224,11 +224,11 @@ int changeCursorDisplayCount(bool show) {
 }
 
 void showSystemCursor() {
-    while (changeCursorDisplayCount(true) < 0) {
+    while (changeCursorCount(true) < 0) {
     }
 }
 
 void hideSystemCursor() {
-    while (changeCursorDisplayCount(false) >= 0) {
+    while (changeCursorCount(false) >= 0) {
     }
 }

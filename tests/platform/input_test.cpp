@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <set>
+
+#include "platform/platform.h"
+
+TEST(KeyTable, RowsKeepTheWindowsCodes) {
+    for (int i = 0; i < KEY_COUNT; ++i)
+        EXPECT_EQ(KeyTable[i].key, i);
+    EXPECT_EQ(KeyTable[KEY_COUNT].key, 100);
+    EXPECT_EQ(KeyTable[KEY_COUNT].virtualKey, 9999);
+    EXPECT_EQ(KeyTable[K_LSHIFT].virtualKey, 0xA0);
+    EXPECT_EQ(KeyTable[K_RETURN].virtualKey, 0x0D);
+    EXPECT_EQ(KeyTable[K_ESCAPE].virtualKey, 0x1B);
+    EXPECT_EQ(KeyTable[K_A + 21].virtualKey, 'V');
+    EXPECT_EQ(KeyTable[K_0 + 7].virtualKey, '7');
+    EXPECT_EQ(KeyTable[72].virtualKey, 0x6B); // keypad add, then the gap of 0x6C
+    EXPECT_EQ(KeyTable[73].virtualKey, 0x6D);
+    EXPECT_EQ(KeyTable[75].virtualKey, 0x6F);
+    EXPECT_EQ(KeyTable[82].virtualKey, 0xBA);
+    EXPECT_EQ(KeyTable[88].virtualKey, 0xC0);
+    EXPECT_EQ(KeyTable[92].virtualKey, 0xDE);
+    EXPECT_EQ(KeyTable[K_PRINTSCREEN].virtualKey, 0x2C);
+    EXPECT_EQ(KeyTable[K_PAGEDOWN].virtualKey, 0x22);
+}
+
+TEST(KeyTable, LookupsByCodeAndScancode) {
+    EXPECT_EQ(keyOfVirtualKey(0x7B), 21);
+    EXPECT_EQ(keyOfVirtualKey(0x70), K_F1);
+    EXPECT_EQ(keyOfVirtualKey(0x07), KEY_NONE);
+    EXPECT_EQ(keyOfVirtualKey(0x6C), KEY_NONE);
+    EXPECT_EQ(keyOfVirtualKey(9999), KEY_NONE);
+    EXPECT_EQ(keyOfScancode(SDL_SCANCODE_F12), K_F12);
+    EXPECT_EQ(keyOfScancode(SDL_SCANCODE_LSHIFT), K_LSHIFT);
+    EXPECT_EQ(keyOfScancode(SDL_SCANCODE_0), K_0);
+    EXPECT_EQ(keyOfScancode(SDL_SCANCODE_KP_0), K_NUMPAD0);
+    EXPECT_EQ(keyOfScancode(SDL_SCANCODE_RALT), K_ALT);
+    EXPECT_EQ(keyOfScancode(SDL_SCANCODE_UNKNOWN), KEY_NONE);
+    EXPECT_EQ(keyOfScancode(SDL_SCANCODE_F24), KEY_NONE);
+    // Every key has its own scancode, and the round trip holds.
+    std::set<int> seen;
+    for (int key = 0; key < KEY_COUNT; ++key) {
+        const int scancode = scancodeOfKey(key);
+        EXPECT_NE(scancode, SDL_SCANCODE_UNKNOWN) << key;
+        EXPECT_TRUE(seen.insert(scancode).second) << key;
+        EXPECT_EQ(keyOfScancode(scancode), key);
+    }
+    EXPECT_EQ(scancodeOfKey(-1), SDL_SCANCODE_UNKNOWN);
+    EXPECT_EQ(scancodeOfKey(KEY_COUNT), SDL_SCANCODE_UNKNOWN);
+}
+
+TEST(CursorCount, HideAndShowFollowTheDisplayCount) {
+    while (CursorDisplayCount < 0)
+        changeCursorCount(true);
+    while (CursorDisplayCount > 0)
+        changeCursorCount(false);
+    ASSERT_EQ(CursorDisplayCount, 0);
+    hideSystemCursor();
+    EXPECT_EQ(CursorDisplayCount, -1);
+    hideSystemCursor();
+    EXPECT_EQ(CursorDisplayCount, -2);
+    showSystemCursor();
+    EXPECT_EQ(CursorDisplayCount, 0);
+    showSystemCursor();
+    EXPECT_EQ(CursorDisplayCount, 1);
+    hideSystemCursor();
+    EXPECT_EQ(CursorDisplayCount, -1);
+    showSystemCursor();
+}
+
+TEST(Latches, APressReadsDownUntilTheNextPump) {
+    clearInputLatches();
+    EXPECT_FALSE(isKeyDown(K_SPACE));
+    latchKey(K_SPACE);
+    latchButton(1);
+    EXPECT_TRUE(isKeyDown(K_SPACE));
+    EXPECT_TRUE(isLeftButtonDown());
+    EXPECT_FALSE(isKeyDown(K_ESCAPE));
+    clearInputLatches();
+    EXPECT_FALSE(isKeyDown(K_SPACE));
+    EXPECT_FALSE(isLeftButtonDown());
+    // Out of the table: ignored, never written past it.
+    latchKey(-1);
+    latchKey(KEY_COUNT);
+    latchButton(9);
+    EXPECT_FALSE(isKeyDown(-1));
+    EXPECT_FALSE(isKeyDown(KEY_COUNT));
+}

@@ -1,0 +1,282 @@
+// KWindowGL on a real SDL window under Xvfb with Mesa.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "platform/platform.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+class WindowTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        delete window;
+        SetExeDirectory(k3dtest::GameDir());
+    }
+    KWindowGL* Open(int width, int height, bool windowed) {
+        KWindow* made = createWindowObject(true, false);
+        window = static_cast<KWindowGL*>(made);
+        if (window && !window->createWindow(width, height, 32, windowed, "K3D test"))
+            return nullptr;
+        return window;
+    }
+    void Push(Uint32 type, SDL_Scancode scancode) {
+        SDL_Event event;
+        std::memset(&event, 0, sizeof(event));
+        event.type = type;
+        event.key.keysym.scancode = scancode;
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&event);
+    }
+    KWindowGL* window = nullptr;
+};
+
+double CpuMs() {
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
+double WallMs() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
+// The Targa header fields the screenshot writes.
+struct TargaInfo {
+    int type, width, height, bits;
+};
+
+bool ReadTarga(const std::string& path, TargaInfo* info, std::string* pixels) {
+    std::string bytes;
+    if (!k3dtest::ReadWholeFile(path, &bytes) || bytes.size() < 18) return false;
+    const unsigned char* h = reinterpret_cast<const unsigned char*>(bytes.data());
+    info->type = h[2];
+    info->width = h[12] | (h[13] << 8);
+    info->height = h[14] | (h[15] << 8);
+    info->bits = h[16];
+    *pixels = bytes.substr(18);
+    return true;
+}
+
+} // namespace
+
+TEST_F(WindowTest, FactoryAndFrameRateSettings) {
+    EXPECT_EQ(createWindowObject(false, false), nullptr);
+    ASSERT_NE(Open(320, 240, true), nullptr);
+    EXPECT_EQ(window->getWidth(), 320);
+    EXPECT_EQ(window->getHeight(), 240);
+    EXPECT_FALSE(window->isQuitRequested());
+    window->setMaxFrameRate(80);
+    EXPECT_EQ(window->getFramePeriodMs(), 12);
+    window->setMaxFrameRate(7);
+    EXPECT_EQ(window->getFramePeriodMs(), 142);
+    window->setMaxFrameRate(0);
+    EXPECT_EQ(window->getFramePeriodMs(), 0);
+    window->setMaxFrameRate(-1);
+    EXPECT_EQ(window->getFramePeriodMs(), 0);
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    EXPECT_GE(depthBits, 16); // asked for although the game passes false
+}
+
+TEST_F(WindowTest, FrameCapSpacesFlipsAndSleeps) {
+    ASSERT_NE(Open(320, 240, true), nullptr);
+    window->setMaxFrameRate(80);
+    window->flipBackBuffer(false, true);
+    uint32_t last = getClockMs();
+    uint32_t shortest = 1000;
+    const double cpuStart = CpuMs(), wallStart = WallMs();
+    for (int i = 0; i < 25; ++i) {
+        window->flipBackBuffer(false, true);
+        const uint32_t now = getClockMs();
+        if (now - last < shortest) shortest = now - last;
+        last = now;
+    }
+    const double cpu = CpuMs() - cpuStart, wall = WallMs() - wallStart;
+    EXPECT_GE(shortest, 12u);
+    EXPECT_GE(wall, 25 * 12 - 2);
+    // Waiting sleeps: a spinning cap would use the whole wall time.
+    EXPECT_LT(cpu, wall * 0.6) << "cpu " << cpu << " ms of " << wall << " ms";
+}
+
+TEST_F(WindowTest, ShortPressesAreLatchedForOneFrame) {
+    ASSERT_NE(Open(320, 240, true), nullptr);
+    window->flipBackBuffer(false, true);
+    // Down and up inside one frame, as a quick tap arrives.
+    Push(SDL_KEYDOWN, SDL_SCANCODE_SPACE);
+    Push(SDL_KEYUP, SDL_SCANCODE_SPACE);
+    SDL_Event click;
+    std::memset(&click, 0, sizeof(click));
+    click.type = SDL_MOUSEBUTTONDOWN;
+    click.button.button = SDL_BUTTON_RIGHT;
+    SDL_PushEvent(&click);
+    click.type = SDL_MOUSEBUTTONUP;
+    SDL_PushEvent(&click);
+    window->processEvents();
+    EXPECT_TRUE(isKeyDown(K_SPACE));
+    EXPECT_TRUE(isRightButtonDown());
+    EXPECT_FALSE(isLeftButtonDown());
+    window->processEvents();
+    EXPECT_FALSE(isKeyDown(K_SPACE));
+    EXPECT_FALSE(isRightButtonDown());
+}
+
+TEST_F(WindowTest, ScreenshotKeyWritesNumberedTargasOfTheBackBuffer) {
+    k3dtest::TempDir dir;
+    SetExeDirectory(dir.path().c_str());
+    ASSERT_NE(Open(320, 240, true), nullptr);
+    const int first = ScreenshotCounter + 1;
+    for (int shot = 0; shot < 3; ++shot) {
+        Push(SDL_KEYDOWN, SDL_SCANCODE_LSHIFT);
+        Push(SDL_KEYDOWN, shot == 1 ? SDL_SCANCODE_PRINTSCREEN : SDL_SCANCODE_F12);
+        window->processEvents();
+        // The next finished frame is the picture: red on the left half.
+        window->setView(0, 0, 0, 1.0f, false);
+        glClearColor(0, 0, 1, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_TEXTURE_2D);
+        glColor3f(1, 0, 0);
+        glRecti(0, 0, 160, 240);
+        glColor3f(1, 1, 1);
+        window->flipBackBuffer(false, true);
+    }
+    // F12 without left Shift is no screenshot.
+    Push(SDL_KEYDOWN, SDL_SCANCODE_F12);
+    window->processEvents();
+    window->flipBackBuffer(false, true);
+    EXPECT_EQ(ScreenshotCounter, first + 2);
+
+    for (int n = first; n < first + 3; ++n) {
+        TargaInfo info;
+        std::string pixels;
+        const std::string path = dir.file("screenshot" + std::to_string(n) + ".tga");
+        ASSERT_TRUE(ReadTarga(path, &info, &pixels)) << path;
+        EXPECT_EQ(info.type, 2);
+        EXPECT_EQ(info.width, 320);
+        EXPECT_EQ(info.height, 240);
+        EXPECT_EQ(info.bits, 32);
+        ASSERT_EQ(pixels.size(), 320u * 240u * 4u);
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(pixels.data());
+        // BGRA, opaque: red on the left, blue on the right.
+        const unsigned char* left = p + (120 * 320 + 10) * 4;
+        const unsigned char* right = p + (120 * 320 + 300) * 4;
+        EXPECT_EQ(left[2], 255);
+        EXPECT_EQ(left[0], 0);
+        EXPECT_EQ(left[3], 255);
+        EXPECT_EQ(right[0], 255);
+        EXPECT_EQ(right[2], 0);
+    }
+    EXPECT_FALSE(k3dtest::FileExists(dir.file("screenshot" + std::to_string(first + 3) + ".tga")));
+}
+
+TEST_F(WindowTest, OtherScreenshotFormatsDecode) {
+    k3dtest::TempDir dir;
+    ASSERT_NE(Open(64, 48, true), nullptr);
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_TRUE(window->saveScreenshot(dir.file("a.bmp").c_str(), SCREENSHOT_BMP, 0, 0));
+    EXPECT_TRUE(window->saveScreenshot(dir.file("a.png").c_str(), SCREENSHOT_PNG, 0, 0));
+    EXPECT_TRUE(window->saveScreenshot(dir.file("a.jpg").c_str(), SCREENSHOT_JPEG, 0, 0));
+    EXPECT_TRUE(window->saveScreenshot(dir.file("a.x").c_str(), 9, 0, 0));
+    EXPECT_FALSE(k3dtest::FileExists(dir.file("a.x")));
+    SDL_Surface* bmp = SDL_LoadBMP(dir.file("a.bmp").c_str());
+    ASSERT_NE(bmp, nullptr);
+    EXPECT_EQ(bmp->w, 64);
+    EXPECT_EQ(bmp->h, 48);
+    Uint8 r, g, b;
+    SDL_LockSurface(bmp);
+    const Uint32 pixel = *static_cast<Uint32*>(bmp->pixels);
+    SDL_GetRGB(pixel, bmp->format, &r, &g, &b);
+    SDL_UnlockSurface(bmp);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(g, 255);
+    EXPECT_EQ(b, 0);
+    SDL_FreeSurface(bmp);
+    std::string png;
+    ASSERT_TRUE(k3dtest::ReadWholeFile(dir.file("a.png"), &png));
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    std::string jpg;
+    ASSERT_TRUE(k3dtest::ReadWholeFile(dir.file("a.jpg"), &jpg));
+    EXPECT_EQ((unsigned char)jpg[0], 0xFF);
+    EXPECT_EQ((unsigned char)jpg[1], 0xD8);
+}
+
+TEST_F(WindowTest, BrightnessDarkensAtTheFlip) {
+    k3dtest::TempDir dir;
+    SetExeDirectory(dir.path().c_str());
+    ASSERT_NE(Open(64, 48, true), nullptr);
+    window->setBrightness(0.25f);
+    Push(SDL_KEYDOWN, SDL_SCANCODE_LSHIFT);
+    Push(SDL_KEYDOWN, SDL_SCANCODE_F12);
+    window->processEvents();
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    window->flipBackBuffer(false, true);
+    TargaInfo info;
+    std::string pixels;
+    ASSERT_TRUE(ReadTarga(dir.file("screenshot" + std::to_string(ScreenshotCounter) + ".tga"),
+                          &info, &pixels));
+    // White under black at alpha 0.75 is a quarter white.
+    EXPECT_NEAR((unsigned char)pixels[0], 64, 2);
+}
+
+TEST_F(WindowTest, CloseOnlySetsTheQuitFlag) {
+    ASSERT_NE(Open(320, 240, true), nullptr);
+    SDL_Window* sdlWindow = static_cast<SDL_Window*>(window->getWindowHandle());
+    SDL_Event close;
+    std::memset(&close, 0, sizeof(close));
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    close.window.windowID = SDL_GetWindowID(sdlWindow);
+    SDL_PushEvent(&close);
+    window->processEvents();
+    EXPECT_TRUE(window->isQuitRequested());
+    EXPECT_NE(SDL_GetWindowFromID(SDL_GetWindowID(sdlWindow)), nullptr);
+    window->setQuitRequested(false);
+    EXPECT_FALSE(window->isQuitRequested());
+    window->requestQuit();
+    EXPECT_TRUE(window->isQuitRequested());
+    SDL_FlushEvent(SDL_QUIT);
+}
+
+TEST_F(WindowTest, FullScreenDrawsOffscreenAndMapsTheMouseBack) {
+    ASSERT_NE(Open(400, 300, false), nullptr);
+    ASSERT_TRUE(window->hasOffscreenFrame());
+    int x, y, w, h;
+    window->getPresentRect(&x, &y, &w, &h);
+    int drawableW = 0, drawableH = 0;
+    SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(window->getWindowHandle()), &drawableW,
+                           &drawableH);
+    // The largest centred 4:3 box of the desktop.
+    EXPECT_EQ(w * 3, h * 4);
+    EXPECT_TRUE(w == drawableW || h == drawableH);
+    EXPECT_EQ(x, (drawableW - w) / 2);
+    EXPECT_EQ(y, (drawableH - h) / 2);
+    // The game's viewport is its own size, in the offscreen frame.
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 400);
+    EXPECT_EQ(viewport[3], 300);
+    setMousePosition(200, 150);
+    SDL_PumpEvents();
+    EXPECT_NEAR(getMouseX(), 200, 1);
+    EXPECT_NEAR(getMouseY(), 150, 1);
+    setMousePosition(0, 0);
+    SDL_PumpEvents();
+    EXPECT_NEAR(getMouseX(), 0, 1);
+    EXPECT_NEAR(getMouseY(), 0, 1);
+    window->flipBackBuffer(false, true);
+    // Back to windowed: the frame goes, the window takes the game's size.
+    EXPECT_FALSE(window->setFullScreen(false));
+    EXPECT_FALSE(window->hasOffscreenFrame());
+    EXPECT_TRUE(window->setFullScreen(true));
+    EXPECT_TRUE(window->hasOffscreenFrame());
+}
