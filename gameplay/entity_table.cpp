@@ -221,11 +221,80 @@ void StartDissolve(int slot) {
             e.faces[i].additive = 1;
     }
     e.life = 0.99f;
-    // TODO pending score
+    pendingScore = DISSOLVE_AWARD;
 }
 
 void UpdateEntity(int slot) {
-    (void)slot;
+    if (!ValidSlot(slot)) return;
+    Entity& e = EntityTable[slot];
+    const float k = FrameMs * 0.2f;
+
+    if (e.life <= 0.99f) {
+        if (e.type == TYPE_BRICK) {
+            switch (e.kind % 3) {
+            case 0:
+                for (int i = 0; i < 3; ++i) {
+                    e.scale[i] -= e.life * k * 0.009f;
+                    if (e.scale[i] < 0.0f) e.scale[i] = 0.0f;
+                }
+                break;
+            case 1:
+                for (int i = 0; i < 3; ++i)
+                    e.scale[i] += (1.0f - e.life) * k * 0.009f;
+                break;
+            default:
+                for (int i = 0; i < 3; ++i)
+                    e.scale[i] += (1.0f - e.life) * k * 0.06f;
+                break;
+            }
+        }
+        if (e.type == TYPE_BRICK || e.type == TYPE_CAPSULE) {
+            if (e.type == TYPE_CAPSULE)
+                for (int i = 0; i < 3; ++i)
+                    e.scale[i] = 2.0f - e.life;
+            e.life -= k * 0.007f;
+            if (e.life <= 0.0f) {
+                KillEntity(slot);
+                return;
+            }
+        }
+    }
+
+    for (int i = 0; i < 3; ++i) {
+        e.rotation[i] += e.spin[i] * k;
+        if (e.rotation[i] < 0.0f)
+            e.rotation[i] += 360.0f;
+        else if (e.rotation[i] > 360.0f)
+            e.rotation[i] -= 360.0f;
+    }
+
+    e.position[0] += e.velocity[0] * k;
+    e.position[1] += e.velocity[1] * k;
+
+    const float wall = ScreenXToWorld(ScreenWidth() / 1.9f);
+    if ((e.position[0] < -wall && e.velocity[0] < 0.0f) ||
+        (e.position[0] > wall && e.velocity[0] > 0.0f)) {
+        e.velocity[0] = -e.velocity[0];
+        e.spin[0] = -e.spin[0];
+    }
+    const float top = ScreenYToWorld(ScreenHeight() / 1.85f);
+    const float bottom = ScreenYToWorld(ScreenHeight() / 1.6f);
+    if (e.position[1] > top) {
+        if (e.type == TYPE_MISSILE) {
+            KillEntity(slot);
+            return;
+        }
+        if (e.velocity[1] > 0.0f) {
+            e.velocity[1] = -e.velocity[1];
+            e.spin[1] = -e.spin[1];
+        }
+    } else if (e.position[1] < -bottom) {
+        KillEntity(slot);
+        return;
+    }
+
+    for (int i = 0; i < 3; ++i)
+        e.scale[i] += e.growth[i] * k;
 }
 
 EntityTransform* DefaultTransform(EntityTransform* out) {
@@ -247,13 +316,13 @@ EntityLook* DefaultLook(EntityLook* out) {
 }
 
 float ScreenXToWorld(float px) {
-    return 5.0f * px / 640.0f;
+    return 5.0f * px / (float)ScreenWidth();
 }
 float ScreenYToWorld(float py) {
-    return 5.0f * py / 480.0f;
+    return 5.0f * py / (float)ScreenHeight();
 }
 float WorldToScreenY(float w) {
-    return 480.0f * (w / 5.0f);
+    return (float)ScreenHeight() * (w / 5.0f);
 }
 
 int RandomInt(int lo, int hi) {

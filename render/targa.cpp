@@ -4,8 +4,13 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/platform.h"
+#include "render/text.h"
+#include "shell/shell.h"
 
 uint32_t TextureNames[MAX_TEXTURES];
 int textureCount = 0;
@@ -107,9 +112,95 @@ void FreeTargaImage(TargaImage* image) {
     image->pixels = nullptr;
 }
 
-int LoadTarga(const char* path) {
-    (void)path;
-    return TGA_FILE_NOT_FOUND;
+namespace {
+
+// Hands out the next index and uploads the pixels under it. Without a
+// current context (tools, fuzzing, GL-free tests) nothing reaches GL.
+int UploadTexture(const TargaImage& image) {
+    ++textureCount;
+    TextureNames[textureCount] = 0;
+    TextureUploadFormat = image.format;
+    if (SDL_GL_GetCurrentContext() == nullptr) return textureCount;
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    TextureNames[textureCount] = name;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    // Alpha rows of odd widths are not 4-byte aligned.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(image.format), image.width, image.height, 0,
+                 image.format, GL_UNSIGNED_BYTE, image.pixels);
+    return textureCount;
 }
 
-void LoadTextures() {}
+int Refuse(int code, const char* path) {
+    static const char* const names[] = {"TGA_FILE_NOT_FOUND", "TGA_BAD_IMAGE_TYPE",
+                                        "TGA_BAD_DIMENSION",  "TGA_BAD_BITS",
+                                        "TGA_BAD_DATA",       "TGA_TABLE_FULL"};
+    logTagged(names[code - TGA_FILE_NOT_FOUND], path);
+    return code;
+}
+
+} // namespace
+
+int LoadTarga(const char* path) {
+    logTagged("Loading: ", path);
+    // Index 0 is never handed out, so 63 loads fit between two resets.
+    if (textureCount >= MAX_TEXTURES - 1) return Refuse(TGA_TABLE_FULL, path);
+
+    // Read-only: installed data is not writable.
+    std::FILE* file = std::fopen(pathJoin(path), "rb");
+    if (file == nullptr) return Refuse(TGA_FILE_NOT_FOUND, path);
+
+    uint8_t header[TGA_HEADER_SIZE];
+    TargaImage image;
+    std::memset(&image, 0, sizeof(image));
+    if (std::fread(header, 1, sizeof(header), file) != sizeof(header)) {
+        std::fclose(file);
+        return Refuse(TGA_BAD_DATA, path);
+    }
+    const int code = ReadTargaHeader(header, &image);
+    if (code != 0) {
+        std::fclose(file);
+        return Refuse(code, path);
+    }
+    const size_t need = StoredBytes(image);
+    const size_t bufferSize = static_cast<size_t>(image.width) * image.height * 4;
+    image.pixels = static_cast<uint8_t*>(std::malloc(bufferSize));
+    bool ok = image.pixels != nullptr;
+    // Pixels follow the image ID field.
+    if (ok && image.idLength > 0)
+        ok = std::fseek(file, TGA_HEADER_SIZE + image.idLength, SEEK_SET) == 0;
+    if (ok) ok = std::fread(image.pixels, 1, need, file) == need;
+    std::fclose(file);
+    if (!ok) {
+        FreeTargaImage(&image);
+        return Refuse(TGA_BAD_DATA, path);
+    }
+    ConvertPixels(&image);
+    const int index = UploadTexture(image);
+    FreeTargaImage(&image);
+    return index;
+}
+
+void LoadTextures() {
+    for (int i = 0; i < MAX_MATERIAL_SLOTS; ++i) {
+        MaterialTextureTable[i].inUse = 0;
+        std::memset(MaterialTextureTable[i].name, ' ', MATERIAL_NAME_BLANKS);
+    }
+    textureCount = 0;
+    BuildGlyphTable();
+    FontTexture = LoadTarga("Texture/font.tga");
+    IntroTexture = LoadTarga("Texture/intro.tga");
+    SplashTexture = LoadTarga("Texture/splash.tga");
+    LogoTexture = LoadTarga("Texture/orvi.tga");
+    MiniSplashLeftTexture = LoadTarga("Texture/mini_splash_G.tga");
+    MiniSplashRightTexture = LoadTarga("Texture/mini_splash_D.tga");
+    EpisodeBackground[0] = LoadTarga("Texture/bg_arcade.tga");
+    EpisodeBackground[1] = LoadTarga("Texture/bg_jungle.tga");
+    EpisodeBackground[3] = LoadTarga("Texture/bg_street.tga");
+    EpisodeBackground[2] = LoadTarga("Texture/bg_ocean.tga");
+}
