@@ -60,7 +60,40 @@ first=$(od -An -v -td2 -w4 "$game/heard.raw" |
 grep -q "Loading:  Music.quon.xm" "$game/log.txt" || fail "no loading line for the music"
 echo "menu tune heard from frame $first"
 
-# 2. No audio device: silent, but the game runs.
+# 2. Menu effects with the music turned down to "0": what is heard after
+# the pointer reaches PLAY and clicks it is the rollover and the click.
+printf '%s' "222121531122111321111111111111" >"$game/Orvi/quon.cfg"
+rm -f "$game/heard.raw" "$game/log.txt"
+(cd "$game" && exec ./k3d >/dev/null 2>&1) &
+pid=$!
+window=$(xdotool search --sync --onlyvisible --name "K3D" | head -n 1) || fail "no game window"
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+sleep 1.5
+xdotool keydown --window "$window" space
+sleep 0.15
+xdotool keyup --window "$window" space
+sleep 1.5
+quiet=$(stat -c %s "$game/heard.raw")
+xdotool mousemove --window "$window" 166 368 # PLAY
+sleep 0.5
+xdotool mousedown 1
+sleep 0.2
+xdotool mouseup 1
+sleep 1.0
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+pid=""
+loud_after() {
+    od -An -v -td2 -w4 -j "$1" -N "$2" "$game/heard.raw" |
+        awk '($1 > 200 || $1 < -200 || $2 > 200 || $2 < -200) { n++ } END { print n + 0 }'
+}
+before=$(loud_after 0 "$quiet")
+after=$(loud_after "$quiet" 100000000)
+[ "$before" -eq 0 ] || fail "$before loud frames before the pointer moved (music should be off)"
+[ "$after" -gt 1000 ] || fail "no effect heard on rollover and click ($after loud frames)"
+echo "menu effects heard ($after loud frames)"
+
+# 3. No audio device: silent, but the game runs.
 rm -f "$game/heard.raw" "$game/log.txt"
 export SDL_AUDIODRIVER=no-such-driver
 run_game 2
