@@ -244,7 +244,12 @@ TEST_F(GameStateTest, ScriptedPlayerKeepsTheShipUnderTheBallAndClearsTheStage) {
         if (ball != ENTITY_NONE) {
             const float bx = EntityTable[ball].position[0];
             const float side = brick != ENTITY_NONE && EntityTable[brick].position[0] < bx ? -1 : 1;
-            SteerX = (int)(bx * 640 / 5.0f - side * 18);
+            const int ship = ShipSlot();
+            const float half = ship == ENTITY_NONE
+                                   ? 0.1f
+                                   : (EntityTable[ship].boxMax[0] - EntityTable[ship].boxMin[0]) *
+                                         0.5f * EntityTable[ship].scale[0];
+            SteerX = (int)((bx - side * 0.4f * half) * 640 / 5.0f);
         }
         Frame(0, !launched);
         launched = true;
