@@ -16,12 +16,8 @@
 #include "render/render.h"
 #include "shell/game_state.h"
 #include "shell/steering.h"
-#if __has_include("gameplay/gameplay.h")
 #include "gameplay/gameplay.h"
-#endif
-#if __has_include("scores/scores.h")
 #include "scores/scores.h"
-#endif
 
 int ScreenWidths[VIDEO_MODE_COUNT] = {400, 640, 800, 1152, 1280};
 int ScreenHeights[VIDEO_MODE_COUNT] = {300, 480, 600, 864, 1024};
@@ -151,27 +147,15 @@ void RunGame() {
     LoadMeshTable();
     BuildSineTable();
     EnterIntro();
-#if __has_include("scores/scores.h")
     LoadScoreBlock();
-#else
-    // TODO(lead): call LoadScoreBlock() once scores/scores.h lands.
-#endif
 
-#if __has_include("gameplay/gameplay.h")
     LoadEpisodeFile("Orvi\\episode.pak");
-#else
-    // TODO(lead): call LoadEpisodeFile("Orvi\\episode.pak") once gameplay/gameplay.h lands.
-#endif
 
     InitGameInput();
     logTagged("SYSTEM", "DirectInput Initialized");
 
     ShowReceivingScoresMessage();
-#if __has_include("scores/scores.h")
     FetchOnlineScores();
-#else
-    // TODO(lead): call FetchOnlineScores() once scores/scores.h lands.
-#endif
 
     logTagged("SYSTEM", "Entering animation loop");
     FrameStart = (int)GameClockMs();
