@@ -149,3 +149,28 @@ TEST_F(OverlayTest, TopTenShowsTheTableAndNamesAreNeverFormats) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(GlTextTest, HudAt1280x1024HasSixtyFourPixelLabelsAndTheScoreAt896) {
+    OpenWindow(4);
+    UseSolidFont();
+    ClearDisplayFlags();
+    HudVisible = 1;
+    score = 42;
+    GameState = GS_PLAYING;
+    Clear(0.5f);
+    DrawTextOverlay();
+    const Pixel grey{128, 128, 128}, black{0, 0, 0};
+    EXPECT_EQ(At(704, 955), black); // "SCORE" at column 11, 64 pixels high
+    EXPECT_EQ(At(704, 1018), black);
+    EXPECT_EQ(At(704, 954), grey);
+    EXPECT_EQ(At(704, 1019), grey);
+    const Pixel gold = At(896, 960);
+    EXPECT_GT(gold.r, gold.b + 100);
+    EXPECT_EQ(At(896 + 32 + 64 + 2, 960), grey); // two digits end at 896 + 32 + 64
+    ClearDisplayFlags();
+    GameState = GS_STARTUP;
+}
+
+} // namespace
