@@ -58,6 +58,17 @@ static const char* const CursorRows[16] = {
     "WBW WBBW        ", "WW  WBBW        ", "W    WBBW       ", "     WWW        ",
 };
 
+// The primary display's desktop rectangle; the game's size when unknown.
+static void DesktopBounds(int* x, int* y, int* w, int* h) {
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+        *x = bounds.x;
+        *y = bounds.y;
+        *w = bounds.w;
+        *h = bounds.h;
+    }
+}
+
 bool initVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
     const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
@@ -164,13 +175,18 @@ bool KWindowGL::createWindow(int newWidth, int newHeight, int newDepth, bool win
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
-    if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    SDL_Window* sdlWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                             width, height, flags);
+    int placeX = SDL_WINDOWPOS_CENTERED, placeY = SDL_WINDOWPOS_CENTERED;
+    int placeW = width, placeH = height;
+    if (fullScreen) {
+        // Desktop-sized and borderless already: without a window manager
+        // the full-screen request alone leaves the window at its own size.
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+        DesktopBounds(&placeX, &placeY, &placeW, &placeH);
+    }
+    SDL_Window* sdlWindow = SDL_CreateWindow(title, placeX, placeY, placeW, placeH, flags);
     if (sdlWindow == nullptr) {
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-        sdlWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                     height, flags);
+        sdlWindow = SDL_CreateWindow(title, placeX, placeY, placeW, placeH, flags);
     }
     if (sdlWindow == nullptr) return false;
     window = sdlWindow;
@@ -290,12 +306,18 @@ bool KWindowGL::setFullScreen(bool on) {
     if (on == fullScreen || window == nullptr) return fullScreen;
     SDL_Window* sdlWindow = static_cast<SDL_Window*>(window);
     if (on) {
+        int x = 0, y = 0, w = width, h = height;
+        DesktopBounds(&x, &y, &w, &h);
+        SDL_SetWindowBordered(sdlWindow, SDL_FALSE);
+        SDL_SetWindowPosition(sdlWindow, x, y);
+        SDL_SetWindowSize(sdlWindow, w, h);
         SDL_SetWindowFullscreen(sdlWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
         fullScreen = true;
         if (!createOffscreenFrame()) destroyOffscreenFrame();
     } else {
         destroyOffscreenFrame();
         SDL_SetWindowFullscreen(sdlWindow, 0);
+        SDL_SetWindowBordered(sdlWindow, SDL_TRUE);
         SDL_SetWindowSize(sdlWindow, width, height);
         SDL_SetWindowPosition(sdlWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         fullScreen = false;
