@@ -255,6 +255,11 @@ TEST_F(WindowTest, FullScreenDrawsOffscreenAndMapsTheMouseBack) {
     int drawableW = 0, drawableH = 0;
     SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(window->getWindowHandle()), &drawableW,
                            &drawableH);
+    // The window covers the desktop even without a window manager.
+    SDL_Rect desktop;
+    ASSERT_EQ(SDL_GetDisplayBounds(0, &desktop), 0);
+    EXPECT_EQ(drawableW, desktop.w);
+    EXPECT_EQ(drawableH, desktop.h);
     // The largest centred 4:3 box of the desktop.
     EXPECT_EQ(w * 3, h * 4);
     EXPECT_TRUE(w == drawableW || h == drawableH);
