@@ -163,6 +163,8 @@ bool KWindowGL::createWindow(int newWidth, int newHeight, int newDepth, bool win
     depth = (int16_t)newDepth;
     fullScreen = !windowed;
     if (!initVideo()) return false;
+    // A quit posted by the window this one replaces is not meant for it.
+    SDL_FlushEvent(SDL_QUIT);
 
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);

@@ -117,6 +117,9 @@ TEST_F(GameWindowTest, ChangedScreenSizeReopensTheWindow) {
     EXPECT_EQ(h, 300);
     // The new context has the game's GL state again.
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    // The old window's quit request does not end the game in the new one.
+    GameWindow->flipBackBuffer(false, true);
+    EXPECT_FALSE(GameWindow->isQuitRequested());
 
     // An unchanged file re-opens nothing.
     KWindow* before = GameWindow;
