@@ -360,7 +360,7 @@ void KWindowGL::drawSoftwareCursor() {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     const int x = getMouseX(), y = getMouseY();
-    if (x >= 0 && x < width && y >= 16 && y < height) {
+    if (x >= 0 && x < width && y >= 0 && y <= height - 16) {
         glRasterPos2i(x, height - y - 16);
         glDrawPixels(16, 16, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     }
