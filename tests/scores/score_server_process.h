@@ -27,6 +27,9 @@ class ServerProcess {
 
     // Starts the binary and waits (at most 5 s) for its "listening" line.
     bool start(const std::string& database) {
+        stop();
+        log_.clear();
+        port_ = 0;
         int out[2];
         if (pipe(out) != 0) return false;
         pid_ = fork();
@@ -95,6 +98,18 @@ class ServerProcess {
     const std::string& log() {
         readOutput(0);
         return log_;
+    }
+    // Waits (at most 2 s) until the output holds text count times.
+    int waitForLog(const std::string& text, int count) {
+        int seen = 0;
+        for (int waited = 0; waited <= 2000; waited += 10) {
+            readOutput(10);
+            seen = 0;
+            for (size_t at = log_.find(text); at != std::string::npos; at = log_.find(text, at + 1))
+                seen++;
+            if (seen >= count) break;
+        }
+        return seen;
     }
 
   private:
