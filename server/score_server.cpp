@@ -205,6 +205,12 @@ int main(int argc, char** argv) {
     server.set_read_timeout(5, 0);
     server.set_write_timeout(5, 0);
     server.set_payload_max_length(4096);
+    // Address reuse for a quick restart, but no shared port: a second
+    // server on a busy port must fail instead of splitting the requests.
+    server.set_socket_options([](int sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
         std::printf("%s %s %s %d\n", request.remote_addr.c_str(), request.method.c_str(),
                     request.target.c_str(), response.status);
