@@ -175,7 +175,16 @@ void DrawCursor() {
     const Entity& e = EntityTable[slot];
     if (e.faceCount <= 0 || e.faces == nullptr) return;
     glBindTexture(GL_TEXTURE_2D, TextureName(e.faces[0].texture));
-    PushObjectTransform(e);
+    // The pointer floats in front of the menu plane, so drawn at its own x, y
+    // the perspective would show it away from the point it hit-tests. Pull it
+    // toward the axis so it covers the spot on the plane it points at.
+    Entity shown = e;
+    const float depth = SCENE_DEPTH - e.position[2];
+    if (depth > 0.0f) {
+        shown.position[0] = e.position[0] * depth / SCENE_DEPTH;
+        shown.position[1] = e.position[1] * depth / SCENE_DEPTH;
+    }
+    PushObjectTransform(shown);
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
