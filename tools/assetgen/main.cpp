@@ -3,11 +3,6 @@
 
 #include <cstdio>
 
-// Stand-ins until the audio writers are linked in: weak, so the real ones
-// replace them.
-__attribute__((weak)) bool WriteSamples(const std::string&) { return true; }
-__attribute__((weak)) bool WriteMusic(const std::string&) { return true; }
-
 int main(int argc, char** argv) {
     if (argc != 2) {
         fprintf(stderr, "usage: k3d-assetgen GAME_DIR\n");
