@@ -189,6 +189,9 @@ struct KSoundDevice {
 // Builds the tables and opens the device; liveCount stays 0 on failure so
 // the next construction tries again.
 void initSoundDevice();
+// Makes device the engine's device, with the same set-up as the real one
+// gets; the benches and fuzzers hand in an offline device here.
+void useSoundDevice(KAudioDevice* device);
 void buildSoundTables();
 
 // One sound effect (decoded whole into 1-9 voices) or one streamed module.

@@ -70,8 +70,12 @@ void buildSoundTables() {
 }
 
 void initSoundDevice() {
+    useSoundDevice(KAudioDevice::create());
+}
+
+void useSoundDevice(KAudioDevice* device) {
     buildSoundTables();
-    KSoundDevice::device = KAudioDevice::create();
+    KSoundDevice::device = device;
     if (!KSoundDevice::device) return;
     // A software device has no emulated-driver mode: always the full rate.
     KSoundDevice::outputRate = 44100.0f;

@@ -59,11 +59,7 @@ BENCHMARK(BM_MixVoices)->Arg(1)->Arg(8)->Arg(33);
 // The worker's refill of one half from the game's module.
 void BM_ModuleRefill(benchmark::State& state) {
     std::string path = std::string(K3D_GAME_DIR) + "/Music/quon.xm";
-    if (!KSoundDevice::device) {
-        buildSoundTables();
-        KSoundDevice::device = KAudioDevice::createOffline(44100);
-        KSoundDevice::liveCount = 1;
-    }
+    if (!KSoundDevice::device) useSoundDevice(KAudioDevice::createOffline(44100));
     KSound music;
     if (!music.loadModule(path.c_str())) {
         state.SkipWithError("no Music/quon.xm in the build directory");

@@ -14,9 +14,7 @@ std::string fuzzPath;
 void setUpOnce() {
     if (!fuzzPath.empty()) return;
     // An offline device: voices are real buffers but nothing needs SDL audio.
-    buildSoundTables();
-    KSoundDevice::device = KAudioDevice::createOffline(44100);
-    KSoundDevice::liveCount = 1;
+    useSoundDevice(KAudioDevice::createOffline(44100));
     fuzzPath = "/tmp/k3d-wav-fuzz-" + std::to_string(getpid()) + ".wav";
 }
 
