@@ -21,7 +21,20 @@ void LoadEpisodeFile(const char* path) {
     memset(EpisodeText, 0, sizeof EpisodeText);
     FILE* f = fopen(pathJoin(path), "rb");
     if (f != nullptr) {
-        const size_t n = fread(EpisodeText, 1, EPISODE_TEXT_SIZE, f);
+        // Text-mode reading: a CR LF pair is one character of the limit, so a
+        // CR LF file reaches as far into the records as its LF twin.
+        size_t n = 0;
+        int c;
+        while (n < EPISODE_TEXT_SIZE && (c = getc(f)) != EOF) {
+            if (c == '\r') {
+                const int next = getc(f);
+                if (next == '\n')
+                    c = next;
+                else if (next != EOF)
+                    ungetc(next, f);
+            }
+            EpisodeText[n++] = (char)c;
+        }
         fclose(f);
         // Drop every control byte and every byte of 128 or more (negative as
         // a signed char): line ends of either kind and tabs go with them.
