@@ -80,9 +80,11 @@ void ReadFace(AscReader* reader, const char* line) {
     const char* cursor = line;
     bool ok = ReadIndexField(&cursor, 'A', &index[0]) && ReadIndexField(&cursor, 'B', &index[1]) &&
               ReadIndexField(&cursor, 'C', &index[2]);
+    // Checked before the object's base is added: strtol saturates, and the
+    // sum would overflow.
     for (int c = 0; ok && c < 3; ++c) {
-        index[c] += reader->vertexBase;
-        ok = index[c] >= 0 && index[c] < meshVertexCount;
+        ok = index[c] >= -reader->vertexBase && index[c] < meshVertexCount - reader->vertexBase;
+        if (ok) index[c] += reader->vertexBase;
     }
     Mesh* mesh = reader->mesh;
     if (!ok || mesh->faceCount >= MAX_MESH_FACES) {

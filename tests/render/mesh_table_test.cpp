@@ -184,6 +184,24 @@ TEST_F(MeshReader, MalformedLinesNeverReachPastTheTables) {
     EXPECT_NE(log.text().find("m.asc"), std::string::npos) << "the error names the file";
 }
 
+// Indices beyond what strtol can hold saturate; in a later object its base
+// is added on top, which must refuse the face rather than wrap around.
+TEST_F(MeshReader, IndicesPastTheLongRangeInALaterObjectAreRefused) {
+    CapturedLog log;
+    Load("Named object: \"a\"\n" + Vertex(0, 1, 1, 1, 0, 0) + Vertex(1, 2, 2, 2, 0, 0) +
+         "Named object: \"b\"\n" + Vertex(0, 3, 3, 3, 0, 0) + Vertex(1, 4, 4, 4, 0, 0) +
+         Vertex(2, 5, 5, 5, 0, 0) + "Face 0:    A:0 B:1 C:99999999999999999999999\n" +
+         "Face 1:    A:-99999999999999999999999 B:0 C:1\n" +
+         "Face 2:    A:0 B:1 C:-2\n" + // the vertex of object a, still in the pool
+         Face(3, 2, 1, 0));
+    const Mesh& mesh = MeshTable[TEST_SLOT];
+    ASSERT_EQ(mesh.faceCount, 2);
+    EXPECT_FLOAT_EQ(mesh.faces[0].vertex[2].x, 1.0f);
+    EXPECT_FLOAT_EQ(mesh.faces[1].vertex[0].x, 5.0f);
+    EXPECT_FLOAT_EQ(mesh.faces[1].vertex[2].x, 3.0f);
+    EXPECT_EQ(log.countLinesWith("Error"), 1) << log.text();
+}
+
 TEST(MeshTable, TheThirtyNineLoadsFillTheirSlots) {
     CapturedLog log;
     episode = 0;
