@@ -17,6 +17,8 @@ int ScreenshotCounter = 0;
 
 static bool UseOpenGL = false;
 static uint32_t LastFlipMs = 0;
+// The longest a flip waits for the focus to come back.
+static const Uint32 InactiveWaitMs = 2000;
 
 // Framebuffer objects are not GL 1.1: fetched from the driver once.
 static PFNGLGENFRAMEBUFFERSPROC GenFramebuffers = nullptr;
@@ -445,8 +447,18 @@ void KWindowGL::flipBackBuffer(bool waitWhileInactive, bool resetViewAfter) {
 
     if (waitWhileInactive && !isForeground()) {
         // Minimised or in the background: wait for the focus (or a close),
-        // and leave the waiting time out of the engine clock.
+        // and leave the waiting time out of the engine clock. The wait is
+        // bounded: on an X server without a window manager the focus leaves
+        // with the pointer and nobody ever hands it back. Timed by SDL's
+        // ticks, since reading the engine clock here would count the wait.
+        const Uint32 start = SDL_GetTicks();
         while (window != nullptr && !foreground && !quitRequested) {
+            const Uint32 waited = SDL_GetTicks() - start;
+            if (waited >= InactiveWaitMs) {
+                std::fprintf(stderr, "WINDOW: still without the focus after %u ms, going on\n",
+                             (unsigned)waited);
+                break;
+            }
             SDL_Event event;
             if (SDL_WaitEventTimeout(&event, 100)) handleEvent(&event);
         }
