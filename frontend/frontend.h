@@ -23,6 +23,9 @@ void ClearDisplayFlags();
 void DrawTextOverlay();
 // "GAME OVER" in red, drawn every frame of the name entry.
 void DrawGameOverMessage();
+// The text of a held play state: a cleared stage or a lost ball. Both sit
+// below the HUD's top line so neither covers the combo or the score.
+void DrawHeldStateMessage(bool stageCleared);
 // One complete frame with a wait message, flipped at once, right before a
 // blocking network request.
 void ShowSendingScoreMessage();

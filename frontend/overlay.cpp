@@ -145,6 +145,13 @@ void DrawGameOverMessage() {
     PrintValueAt("GAME OVER", 32, TEXT_RED, 0, 5);
 }
 
+void DrawHeldStateMessage(bool stageCleared) {
+    if (stageCleared)
+        PrintValueAt("Stage %d Cleared !!", 24, currentStage, 4, 5);
+    else
+        PrintValueAt("You lose", 24, lives, 4, 5);
+}
+
 static void ShowWaitFrame(const char* text, int row) {
     if (GameWindow) {
         GameWindow->setView(0, 0, 0, 1.0f, true);

@@ -4,7 +4,6 @@
 #include "frontend/frontend.h"
 #include "gameplay/gameplay.h"
 #include "render/render.h"
-#include "render/text.h"
 #include "scores/scores.h"
 #include "shell/shell.h"
 #include "shell/steering.h"
@@ -35,10 +34,7 @@ static void LeaveGameToMenu() {
 // States 10 and 11: roll the score, show the text, wait for the delay.
 static void HeldStateFrame(bool stageCleared) {
     RollScore();
-    if (stageCleared)
-        PrintValueAt("Stage %d Cleared !!", 24, currentStage, 4, 5);
-    else
-        PrintValueAt("You lose", 24, lives, 0, 5);
+    DrawHeldStateMessage(stageCleared);
     if (KeyWord & KW_ESCAPE) {
         LeaveGameToMenu();
         return;

@@ -7,6 +7,7 @@
 #include "shell/game_state.h"
 
 #include <cstring>
+#include <vector>
 
 using namespace frontendtest;
 
@@ -116,6 +117,35 @@ TEST_F(OverlayTest, EachScreenDrawsItsOwnTexts) {
     Draw(GS_HELP);
     for (int k = 0; k < 9; k++) // the legend at column 20 of size 24, rows 7..15
         EXPECT_EQ(At(480 + 2, 480 - (8 + k) * 24 + 2), Black) << k;
+}
+
+// Pixels of the whole 640 x 480 frame that differ from the grey background.
+std::vector<bool> LitMask() {
+    std::vector<uint8_t> rgba(640 * 480 * 4);
+    glReadPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    std::vector<bool> lit(640 * 480);
+    for (size_t i = 0; i < lit.size(); i++)
+        lit[i] = rgba[4 * i] != 128 || rgba[4 * i + 1] != 128 || rgba[4 * i + 2] != 128;
+    return lit;
+}
+
+TEST_F(OverlayTest, HeldStateMessagesLeaveTheHudUncovered) {
+    HudVisible = 1;
+    lives = 2;
+    for (int state : {GS_STAGE_CLEARED, GS_LIFE_LOST}) {
+        Draw(state);
+        const std::vector<bool> hud = LitMask();
+        Clear(0.5f);
+        DrawHeldStateMessage(state == GS_STAGE_CLEARED);
+        const std::vector<bool> message = LitMask();
+        int drawn = 0, shared = 0;
+        for (size_t i = 0; i < hud.size(); i++) {
+            drawn += message[i];
+            shared += message[i] && hud[i];
+        }
+        EXPECT_GT(drawn, 0) << state;
+        EXPECT_EQ(shared, 0) << state;
+    }
 }
 
 TEST_F(OverlayTest, GameOverInRed) {
