@@ -109,12 +109,27 @@ static void DrawIntroLines() {
     PrintCentered("Click or press any key to start", 18, TEXT_BLACK, 25);
 }
 
+// One bonus name beside its capsule. The capsules stand one 24-unit row
+// apart, but at size 24 the longest name ("EnlargeShip") runs past the
+// splash into the side panel; size 18, centred on the capsule's row and
+// started just right of it, keeps every name inside the splash.
+static void PrintLegendLine(const char* name, int row) {
+    const int rowTop = LayoutY(24, row - 1);
+    const int rowBottom = LayoutY(24, row);
+    const int glyph = LayoutGlyphSize(18);
+    SetTextSize(glyph);
+    SetTextColour(0.0f, 0.0f, 0.0f);
+    EnableTextShadow();
+    SetShadowColour(1.0f, 1.0f, 1.0f);
+    Print(LayoutX(18, 26), (rowTop + rowBottom - glyph) / 2, "%s", name);
+}
+
 static void DrawHelpTexts() {
     static const char* const legend[HELP_CAPSULE_COUNT] = {
         "StopBriks",   "BulletShip", "FlyShip", "NormalShip", "ReduceShip",
         "EnlargeShip", "MultiBall",  "ScoreUp", "BigBalls"};
     for (int k = 0; k < HELP_CAPSULE_COUNT; k++)
-        PrintValueAt(legend[k], 24, 0, 7 + k, 20);
+        PrintLegendLine(legend[k], 7 + k);
     PrintCentered("HOW TO PLAY", 32, TEXT_GOLD, 0);
     PrintCentered("Krystalon3D", 15, TEXT_BLACK, 11);
     PrintValueAt("The Ultimate Arcade Game over the Univers", 15, 0, 13, 5);

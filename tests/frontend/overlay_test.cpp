@@ -115,8 +115,27 @@ TEST_F(OverlayTest, EachScreenDrawsItsOwnTexts) {
     ClearDisplayFlags();
     HelpVisible = 1;
     Draw(GS_HELP);
-    for (int k = 0; k < 9; k++) // the legend at column 20 of size 24, rows 7..15
-        EXPECT_EQ(At(480 + 2, 480 - (8 + k) * 24 + 2), Black) << k;
+    // Each bonus name starts right of its capsule, centred on the capsule's
+    // 24-unit row (7..15): 18-pixel glyphs from x 468.
+    for (int k = 0; k < 9; k++) {
+        const int rowMiddle = 480 - (8 + k) * 24 + 12;
+        EXPECT_EQ(At(468 + 2, rowMiddle), Black) << k;
+        EXPECT_EQ(At(468 + 2, rowMiddle - 11), Grey) << k; // rows stay apart
+        EXPECT_EQ(At(466, rowMiddle), Grey) << k;           // clear of the capsule
+    }
+}
+
+TEST_F(OverlayTest, HelpLegendStaysInsideTheSplash) {
+    // The menu background's side panels start at x 576 of the design grid;
+    // the longest name ("EnlargeShip") must end before them, shadow aside.
+    HelpVisible = 1;
+    Draw(GS_HELP);
+    std::vector<uint8_t> rgba(64 * 480 * 4);
+    glReadPixels(576, 0, 64, 480, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    int black = 0;
+    for (size_t i = 0; i < rgba.size(); i += 4)
+        black += rgba[i] == 0 && rgba[i + 1] == 0 && rgba[i + 2] == 0;
+    EXPECT_EQ(black, 0);
 }
 
 // Pixels of the whole 640 x 480 frame that differ from the grey background.
