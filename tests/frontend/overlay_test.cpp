@@ -121,7 +121,7 @@ TEST_F(OverlayTest, EachScreenDrawsItsOwnTexts) {
         const int rowMiddle = 480 - (8 + k) * 24 + 12;
         EXPECT_EQ(At(468 + 2, rowMiddle), Black) << k;
         EXPECT_EQ(At(468 + 2, rowMiddle - 11), Grey) << k; // rows stay apart
-        EXPECT_EQ(At(466, rowMiddle), Grey) << k;           // clear of the capsule
+        EXPECT_EQ(At(466, rowMiddle), Grey) << k;          // clear of the capsule
     }
 }
 
