@@ -74,10 +74,12 @@ static void DrawTopTen() {
 
 static void DrawCredits() {
     PrintCentered("K3D TELVANOR TEAM", 26, TEXT_BLACK, 6);
-    PrintAt("Programming  -  the code crew", 18, 0, 12, 13, TEXT_BLACK);
-    PrintAt("Graphics     -  the pixel crew", 18, 0, 13, 13, TEXT_BLACK);
-    PrintAt("Sound        -  the noise crew", 18, 0, 14, 13, TEXT_BLACK);
-    PrintAt("Levels       -  the brick crew", 18, 0, 15, 13, TEXT_BLACK);
+    // Column 13 of size 18 is 86 pixels left of the centre, so lines of
+    // about 19 characters sit centred under the title.
+    PrintAt("Code   - code crew", 18, 0, 12, 13, TEXT_BLACK);
+    PrintAt("Art    - pixel crew", 18, 0, 13, 13, TEXT_BLACK);
+    PrintAt("Sound  - noise crew", 18, 0, 14, 13, TEXT_BLACK);
+    PrintAt("Levels - brick crew", 18, 0, 15, 13, TEXT_BLACK);
 }
 
 static void DrawConfigTexts() {

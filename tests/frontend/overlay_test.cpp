@@ -6,6 +6,7 @@
 #include "scores/scores.h"
 #include "shell/game_state.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -104,6 +105,14 @@ TEST_F(OverlayTest, EachScreenDrawsItsOwnTexts) {
     EXPECT_GT(Lit(13 * 18, 480 - 13 * 18, 100, 18, Grey), 0); // first role, row 12
     EXPECT_GT(Lit(13 * 18, 480 - 16 * 18, 100, 18, Grey), 0); // fourth role, row 15
     EXPECT_EQ(Lit(0, 0, 640, 480 - 16 * 18 - 1, Grey), 0);    // nothing below
+    // The team block sits centred under its centred title.
+    int left = 640, right = 0;
+    for (int x = 0; x < 640; x++)
+        if (Lit(x, 480 - 16 * 18, 1, 4 * 18, Grey) > 0) {
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+    EXPECT_NEAR(left + right, 640, 24) << left << ".." << right;
 
     ClearDisplayFlags();
     EpisodeLabelsVisible = 1;
