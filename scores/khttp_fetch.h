@@ -1,4 +1,4 @@
-// The engine's HTTP GET: one blocking request on libcurl, the reply held
+// The engine's HTTP GET: one blocking plain-HTTP request, the reply held
 // in a growing buffer. It knows nothing of the game.
 #pragma once
 
@@ -30,14 +30,12 @@ class KHttpFetch {
 
   private:
     void closeAll();
+    void append(const char* data, size_t bytes);
 
-    void* internet; // the curl easy handle, null when none
-    void* request;  // the header list of the request, null when none
+    void* internet; // the HTTP client while a request runs, null when none
     char* buffer;
     int32_t length;
     int32_t capacity;
-
-    friend size_t KHttpFetchWrite(char* data, size_t size, size_t count, void* self);
 };
 
 // The user agent of every request.
@@ -45,6 +43,8 @@ extern const char* const HttpUserAgent;
 
 // Copies url into out with every character a URL cannot carry
 // percent-encoded; in the query everything but letters, digits, "-._~",
-// "=" and "&" is encoded, so "+", "@", "/" and "#" arrive as they were.
-// False when out is too small (out then holds "").
+// "=", "&" and escapes already made ("%3D") is encoded, so "+", "@", "/"
+// and "#" arrive as they were. Query values should be escaped by the
+// caller: only it knows which "=" is a value's. False when out is too
+// small (out then holds "").
 bool makeUrlSafe(const char* url, char* out, int outSize);

@@ -146,11 +146,47 @@ void BuildScoreMessage(const char* name, int32_t points, char out[SCORE_MESSAGE_
     out[n] = (char)ScoreMessageCheck(text);
 }
 
-bool SendScoreOnline(const char* name, int32_t points) {
+bool EncodeQueryValue(const char* value, char* out, int outSize) {
+    static const char hex[] = "0123456789ABCDEF";
+    if (outSize <= 0) return false;
+    int used = 0;
+    for (const unsigned char* p = (const unsigned char*)value; *p; p++) {
+        unsigned char c = *p;
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                     c == '-' || c == '.' || c == '_' || c == '~';
+        int need = plain ? 1 : 3;
+        if (used + need >= outSize) {
+            out[0] = 0;
+            return false;
+        }
+        if (plain) {
+            out[used++] = (char)c;
+        } else {
+            out[used++] = '%';
+            out[used++] = hex[c >> 4];
+            out[used++] = hex[c & 15];
+        }
+    }
+    out[used] = 0;
+    return true;
+}
+
+bool BuildScoreUrl(const char* name, int32_t points, char* out) {
     char message[SCORE_MESSAGE_BUFFER];
     BuildScoreMessage(name, points, message);
+    // The check character may be '=', '?' or '@': a server splitting the
+    // query would cut the message, so every byte outside the unreserved
+    // set travels escaped.
+    char encoded[SCORE_MESSAGE_BUFFER * 3];
+    if (!EncodeQueryValue(message, encoded, sizeof encoded)) return false;
+    int n = std::snprintf(out, HTTP_URL_BUFFER, "http://%s%s?msg=%s", ScoreServerName, ScorePath,
+                          encoded);
+    return n > 0 && n < HTTP_URL_BUFFER;
+}
+
+bool SendScoreOnline(const char* name, int32_t points) {
     char url[HTTP_URL_BUFFER];
-    std::snprintf(url, sizeof url, "http://%s%s?msg=%s", ScoreServerName, ScorePath, message);
+    if (!BuildScoreUrl(name, points, url)) url[0] = 0;
     logf(MainLog, "Sending online score: %s\n", url);
     bool sent;
     {

@@ -4,6 +4,7 @@
 #include "tests/scores/scores_fixture.h"
 
 #include <chrono>
+#include <poll.h>
 #include <thread>
 
 #include "gameplay/gameplay.h"
@@ -63,6 +64,29 @@ TEST_F(ExchangeTest, SentScoresComeBackInTheFetchedTable) {
     EXPECT_NE(logText().find("Sending online score: http://" + server.hostPort() +
                              "/scoring/k3/k3score.php?msg="),
               std::string::npos);
+}
+
+// One score for every check character the game can produce, '=' and '?'
+// among them: each must arrive and come back on top of the table.
+TEST_F(ExchangeTest, EveryCheckCharacterArrives) {
+    StartServer();
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int check = 40; check <= 120; check++) {
+        // A rising score puts each one on top; a two-letter name picks the check.
+        const int32_t points = 1000 + check;
+        std::string name;
+        for (const char* a = letters; *a && name.empty(); a++)
+            for (const char* b = letters; *b && name.empty(); b++) {
+                std::string text = std::string(1, *a) + *b + "@" + std::to_string(points);
+                if (ScoreMessageCheck(text.c_str()) == check) name = text.substr(0, 2);
+            }
+        ASSERT_FALSE(name.empty()) << "check " << check;
+        EXPECT_TRUE(SendScoreOnline(name.c_str(), points)) << "check " << check;
+        ClearScoreTable();
+        ASSERT_TRUE(FetchOnlineScores());
+        EXPECT_STREQ(ScoreTable[0].name, name.c_str()) << "check " << check;
+        EXPECT_EQ(ScoreTable[0].score, points) << "check " << check;
+    }
 }
 
 TEST_F(ExchangeTest, RecordScoreSendsOnlyWhatEntersTheTable) {
@@ -155,6 +179,80 @@ TEST(HttpFetchTest, LongReplyGrowsTheBufferAndArrivesWhole) {
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(fetch.getLength(), 100000);
     EXPECT_EQ(std::string(text), body);
+}
+
+// A server that answers one byte at a time, each well inside the read
+// time-out: only the total time-out ends the request.
+TEST(HttpFetchTest, TricklingServerIsCutAtTheTotalTimeOut) {
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, (sockaddr*)&a, sizeof a), 0);
+    listen(listener, 1);
+    socklen_t size = sizeof a;
+    getsockname(listener, (sockaddr*)&a, &size);
+    const int port = ntohs(a.sin_port);
+    std::thread answer([listener] {
+        int s = accept(listener, nullptr, nullptr);
+        char request[2048];
+        (void)!read(s, request, sizeof request);
+        const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n";
+        (void)!write(s, head.data(), head.size());
+        // Until the client hangs up (at most 20 s).
+        for (int i = 0; i < 40; i++) {
+            if (write(s, "x", 1) != 1) break;
+            pollfd p = {s, POLLIN, 0};
+            if (poll(&p, 1, 500) > 0) break; // the client closed
+        }
+        close(s);
+    });
+    KHttpFetch fetch;
+    std::string url = "http://127.0.0.1:" + std::to_string(port) + "/slow";
+    auto start = std::chrono::steady_clock::now();
+    const char* text = fetch.download(url.c_str(), true);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    answer.join();
+    close(listener);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_LT(seconds, HTTP_TOTAL_TIMEOUT_MS / 1000.0 + 1.5);
+}
+
+TEST(HttpFetchTest, QueryValuesAreEscapedOutsideTheUnreservedSet) {
+    struct Row {
+        const char* value;
+        const char* encoded;
+    } rows[] = {
+        {"azAZ09-._~", "azAZ09-._~"},
+        {"=", "%3D"},
+        {"a=b&c?d", "a%3Db%26c%3Fd"},
+        {"+/,*@", "%2B%2F%2C%2A%40"},
+        {"% #", "%25%20%23"},
+        {"\x7f\xff", "%7F%FF"},
+        {"", ""},
+    };
+    for (const Row& row : rows) {
+        char out[64];
+        ASSERT_TRUE(EncodeQueryValue(row.value, out, sizeof out)) << row.value;
+        EXPECT_STREQ(out, row.encoded) << row.value;
+        // The fetch leaves the escapes as they are.
+        char safe[HTTP_URL_BUFFER];
+        ASSERT_TRUE(makeUrlSafe((std::string("http://h/p?msg=") + out).c_str(), safe, sizeof safe));
+        EXPECT_EQ(std::string(safe), std::string("http://h/p?msg=") + row.encoded);
+    }
+    char tiny[3];
+    EXPECT_FALSE(EncodeQueryValue("=", tiny, sizeof tiny));
+    EXPECT_STREQ(tiny, "");
+}
+
+TEST_F(ScoresTest, ScoreUrlCarriesTheCheckCharacterEscaped) {
+    // "bob@2" sums to 421: check 61, '='.
+    ASSERT_EQ(ScoreMessageCheck("bob@2"), '=');
+    char url[HTTP_URL_BUFFER];
+    ASSERT_TRUE(BuildScoreUrl("bob", 2, url));
+    std::string text = url;
+    EXPECT_EQ(text.substr(text.find('?')), "?msg=2%40bob%3D");
 }
 
 TEST(HttpFetchTest, UrlsAreMadeSafe) {

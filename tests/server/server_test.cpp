@@ -6,7 +6,6 @@
 #include <sqlite3.h>
 
 #include <atomic>
-#include <cctype>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,19 +16,10 @@
 
 namespace {
 
-// Percent-encodes everything but letters and digits, as the game does.
+// A query value escaped by the game's own code.
 std::string Encode(const std::string& text) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c)) {
-            out.push_back((char)c);
-        } else {
-            out.push_back('%');
-            out.push_back(hex[c >> 4]);
-            out.push_back(hex[c & 15]);
-        }
-    }
+    char out[2048];
+    EXPECT_TRUE(EncodeQueryValue(text.c_str(), out, sizeof out));
     return out;
 }
 
