@@ -82,7 +82,11 @@ class KAudioDevice;
 // its own rate while playing. Positions are byte offsets.
 class KAudioBuffer {
   public:
-    // Gives up to two regions (the second when the range wraps).
+    // Gives up to two regions (the second when the range wraps); one lock
+    // at a time. While a range is locked the mixer does not read it: a
+    // voice whose next samples lie inside it is mixed as silence. Lock and
+    // unlock pass through the device lock, so what the caller wrote before
+    // unlock is what the mixer reads after it.
     int lock(uint32_t offset, uint32_t bytes, void** ptr1, uint32_t* bytes1, void** ptr2,
              uint32_t* bytes2, uint32_t flags);
     int unlock(void* ptr1, uint32_t bytes1, void* ptr2, uint32_t bytes2);
@@ -123,10 +127,14 @@ class KAudioBuffer {
     int32_t pan_ = 0;
     int32_t gainLeft_ = 0; // Q16 amplitude factors from volume and pan
     int32_t gainRight_ = 0;
+    bool locked_ = false;
+    uint32_t lockedOffset_ = 0; // byte range a caller holds, may wrap
+    uint32_t lockedBytes_ = 0;
     int notifyCount_ = 0;
     uint32_t notifyOffsets_[MAX_BUFFER_NOTIFY] = {};
     KEvent* notifyEvents_[MAX_BUFFER_NOTIFY] = {};
     void updateGains();
+    bool readsLockedRange(int frames) const;
     void mixInto(int32_t* acc, int frames);
 };
 
@@ -143,7 +151,14 @@ class KAudioDevice {
     KAudioDevice& operator=(const KAudioDevice&) = delete;
 
     KAudioBuffer* createBuffer(const KWaveFormat& format, uint32_t bytes, uint32_t flags);
-    // Mixes every playing buffer into interleaved stereo S16 (what the callback does).
+    // A buffer over samples the caller already holds (a new[] block of at
+    // least bytes): the buffer owns the block from now on, and frees it
+    // even when it cannot be created. Saves a second copy of decoded sound.
+    KAudioBuffer* adoptBuffer(const KWaveFormat& format, uint8_t* data, uint32_t bytes,
+                              uint32_t flags);
+    // Mixes every playing buffer into interleaved stereo S16 (what the
+    // callback does), through the soft limiter: a sum that would pass full
+    // scale is bent under it instead of clipping or wrapping.
     void mix(int16_t* out, int frames);
     // Output can be closed and opened again; buffers stay valid meanwhile.
     // Closing flushes what the SDL disk driver wrote.
@@ -164,6 +179,9 @@ class KAudioDevice {
     KAudioBuffer buffers_[MAX_AUDIO_BUFFERS];
     int32_t* accumulator_ = nullptr;
     int accumulatorFrames_ = 0;
+    float limiterEnvelope_ = 0.0f; // peak of the sum, falling at limiterRelease_ per frame
+    float limiterRelease_ = 0.0f;
+    void limit(const int32_t* acc, int16_t* out, int frames);
     static void outputCallback(void* userdata, uint8_t* stream, int len);
 };
 
@@ -233,6 +251,10 @@ class KSound {
     // Renders 16384 frames into one half of the stream buffer.
     void fillStreamHalf(int half);
 
+    // How long the stream worker waits for each half's notification before
+    // it looks around again (50 ms). A stop wakes it at once whatever this is.
+    static int streamWaitMs;
+
   private:
     int16_t voiceCount;
     std::atomic<int32_t> volume; // the worker reapplies it while the game may set it
@@ -254,7 +276,6 @@ class KSound {
     std::atomic<bool> stopRequested;
     std::atomic<bool> ready;
     std::atomic<bool> ended;
-    std::atomic<bool> workerDone;
     std::atomic<int32_t> refillCount;
     std::atomic<int32_t> lastRefillHalf;
     uint8_t* fileImage;
@@ -267,6 +288,7 @@ class KSound {
     void releaseModule();
     bool loadWav(const char* fileName);
     bool loadOgg(const char* fileName);
+    void dropFileImage();
     bool startStreamWorker();
     void stopStreamWorker();
     static void streamWorker(KSound* sound);

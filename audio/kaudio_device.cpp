@@ -1,7 +1,8 @@
 // The software sound device: a pool of secondary buffers mixed into one SDL
 // output stream (44100 Hz, stereo, signed 16-bit). The mixer callback takes
-// the device lock only for the mix itself: every control call is a few
-// field writes under the same lock, so neither side waits long.
+// the device lock only for the mix itself: every control call, lock and
+// unlock included, is a few field writes under the same lock, so neither
+// side waits long and sample memory changes hands through that lock.
 #include "audio/audio.h"
 
 #include <SDL.h>
@@ -16,6 +17,14 @@
 namespace {
 
 enum { MIX_CHUNK_FRAMES = 2048, OUTPUT_CALLBACK_FRAMES = 1024 };
+// The limiter leaves sums up to LIMIT_THRESHOLD (-3 dBFS) alone and bends
+// louder ones toward LIMIT_CEILING (-0.1 dBFS), which they never reach.
+const float LIMIT_THRESHOLD = 23197.0f;
+const float LIMIT_CEILING = 32400.0f;
+// The envelope falls back by half in about 20 ms: short enough that one
+// loud hit does not duck what follows for long, long enough not to
+// modulate a bass note's waveform.
+const double LIMIT_RELEASE_SECONDS = 0.03;
 // Largest buffer a caller may ask for (the device refuses bigger ones).
 const uint32_t MAX_AUDIO_BUFFER_BYTES = 0x0FFFFFFF;
 
@@ -82,28 +91,38 @@ bool KEvent::wait(int timeoutMs) {
 int KAudioBuffer::lock(uint32_t offset, uint32_t bytes, void** ptr1, uint32_t* bytes1, void** ptr2,
                        uint32_t* bytes2, uint32_t flags) {
     if (!inUse_ || !ptr1 || !bytes1) return KSND_ERR_INVALIDPARAM;
+    KAudioDevice::Lock guard(device_);
+    if (locked_) return KSND_ERR_GENERIC;
     if (flags & KSND_LOCK_ENTIREBUFFER) {
         offset = 0;
         bytes = bytes_;
     }
     if (offset >= bytes_ || bytes == 0 || bytes > bytes_) return KSND_ERR_INVALIDPARAM;
     uint32_t first = bytes_ - offset < bytes ? bytes_ - offset : bytes;
+    if (first < bytes && (!ptr2 || !bytes2)) return KSND_ERR_INVALIDPARAM;
     *ptr1 = data_ + offset;
     *bytes1 = first;
     if (first < bytes) {
-        if (!ptr2 || !bytes2) return KSND_ERR_INVALIDPARAM;
         *ptr2 = data_;
         *bytes2 = bytes - first;
     } else if (ptr2 && bytes2) {
         *ptr2 = nullptr;
         *bytes2 = 0;
     }
+    locked_ = true;
+    lockedOffset_ = offset;
+    lockedBytes_ = bytes;
     return KSND_OK;
 }
 
-// The memory is the buffer itself, so there is nothing to copy back.
+// The memory is the buffer itself, so there is nothing to copy back; taking
+// the device lock orders the caller's writes before the mixer's next read.
 int KAudioBuffer::unlock(void*, uint32_t, void*, uint32_t) {
-    return inUse_ ? KSND_OK : KSND_ERR_INVALIDPARAM;
+    if (!inUse_) return KSND_ERR_INVALIDPARAM;
+    KAudioDevice::Lock guard(device_);
+    if (!locked_) return KSND_ERR_INVALIDPARAM;
+    locked_ = false;
+    return KSND_OK;
 }
 
 int KAudioBuffer::play(uint32_t flags) {
@@ -221,6 +240,7 @@ void KAudioBuffer::release() {
         KAudioDevice::Lock guard(device_);
         playing_ = false;
         notifyCount_ = 0;
+        locked_ = false;
         inUse_ = false;
         data = data_;
         data_ = nullptr;
@@ -275,13 +295,31 @@ void mixRun(const uint8_t* data, uint32_t frames, bool looping, uint64_t& positi
 
 } // namespace
 
+// True when the next frames the mixer would read (with the neighbour the
+// interpolation takes) meet the range a caller has locked. Both ranges are
+// taken round the buffer's end, which errs toward silence for a one-shot.
+bool KAudioBuffer::readsLockedRange(int frames) const {
+    if (!locked_) return false;
+    const uint32_t align = format_.blockAlign;
+    const uint64_t readFrom = position_ >> 32;
+    const uint64_t readCount = ((step_ * static_cast<uint64_t>(frames)) >> 32) + 2;
+    if (readCount >= frames_) return true;
+    const uint64_t lockFrom = lockedOffset_ / align;
+    const uint64_t lockCount = (lockedOffset_ + lockedBytes_ - 1) / align - lockFrom + 1;
+    if (lockCount >= frames_) return true;
+    const uint64_t n = frames_;
+    return (lockFrom + n - readFrom) % n < readCount || (readFrom + n - lockFrom) % n < lockCount;
+}
+
 // Runs under the device lock, from the mixer.
 void KAudioBuffer::mixInto(int32_t* acc, int frames) {
     if (!playing_ || frames_ == 0 || step_ == 0) return;
     const uint64_t end = static_cast<uint64_t>(frames_) << 32;
     const uint32_t align = format_.blockAlign;
     uint32_t lastByte = bytePositionOf(position_, align);
-    const bool silent = gainLeft_ == 0 && gainRight_ == 0;
+    // A writer that fell behind holds these samples: play silence rather
+    // than half-written sound, and keep time.
+    const bool silent = (gainLeft_ == 0 && gainRight_ == 0) || readsLockedRange(frames);
     const int kind = format_.channels * 100 + format_.bitsPerSample;
 
     int done = 0;
@@ -345,6 +383,8 @@ KAudioDevice* KAudioDevice::createOffline(int outputRate) {
     }
     device->accumulatorFrames_ = MIX_CHUNK_FRAMES;
     device->outputRate_ = outputRate;
+    device->limiterRelease_ =
+        static_cast<float>(std::exp(-1.0 / (LIMIT_RELEASE_SECONDS * outputRate)));
     return device;
 }
 
@@ -399,15 +439,23 @@ void KAudioDevice::closeOutput() {
 
 KAudioBuffer* KAudioDevice::createBuffer(const KWaveFormat& format, uint32_t bytes,
                                          uint32_t flags) {
-    if (format.formatTag != 1) return nullptr;
-    if (format.channels != 1 && format.channels != 2) return nullptr;
-    if (format.bitsPerSample != 8 && format.bitsPerSample != 16) return nullptr;
-    if (format.samplesPerSec < 100 || format.samplesPerSec > 200000) return nullptr;
-    if (format.blockAlign != format.channels * format.bitsPerSample / 8) return nullptr;
-    if (bytes < format.blockAlign || bytes > MAX_AUDIO_BUFFER_BYTES) return nullptr;
-
+    if (bytes > MAX_AUDIO_BUFFER_BYTES) return nullptr;
     uint8_t* data = new (std::nothrow) uint8_t[bytes]();
     if (!data) return nullptr;
+    return adoptBuffer(format, data, bytes, flags);
+}
+
+KAudioBuffer* KAudioDevice::adoptBuffer(const KWaveFormat& format, uint8_t* data, uint32_t bytes,
+                                        uint32_t flags) {
+    bool usable = data && format.formatTag == 1 && (format.channels == 1 || format.channels == 2) &&
+                  (format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
+                  format.samplesPerSec >= 100 && format.samplesPerSec <= 200000 &&
+                  format.blockAlign == format.channels * format.bitsPerSample / 8 &&
+                  bytes >= format.blockAlign && bytes <= MAX_AUDIO_BUFFER_BYTES;
+    if (!usable) {
+        delete[] data;
+        return nullptr;
+    }
     Lock guard(this);
     for (KAudioBuffer& buffer : buffers_) {
         if (buffer.inUse_) continue;
@@ -424,6 +472,7 @@ KAudioBuffer* KAudioDevice::createBuffer(const KWaveFormat& format, uint32_t byt
         buffer.step_ = (static_cast<uint64_t>(format.samplesPerSec) << 32) / outputRate_;
         buffer.volume_ = 0;
         buffer.pan_ = 0;
+        buffer.locked_ = false;
         buffer.notifyCount_ = 0;
         buffer.updateGains();
         return &buffer;
@@ -440,13 +489,40 @@ void KAudioDevice::mix(int16_t* out, int frames) {
         for (KAudioBuffer& buffer : buffers_) {
             if (buffer.inUse_ && buffer.playing_) buffer.mixInto(accumulator_, chunk);
         }
-        for (int i = 0; i < 2 * chunk; ++i) {
-            int32_t v = accumulator_[i];
-            out[i] = static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
-        }
+        limit(accumulator_, out, chunk);
         out += 2 * chunk;
         frames -= chunk;
     }
+}
+
+// The soft limiter. A peak envelope of the stereo sum (instant attack, so
+// it is never below the sample in hand; a short release) sets one gain for
+// both channels. Up to the threshold the gain is exactly 1 and samples pass
+// untouched; above it the envelope is mapped onto a knee that leaves the
+// threshold with slope 1 and only approaches the ceiling, so no sum of any
+// size reaches full scale. A handful of float operations a frame, no state
+// but the envelope.
+void KAudioDevice::limit(const int32_t* acc, int16_t* out, int frames) {
+    const float threshold = LIMIT_THRESHOLD, room = LIMIT_CEILING - LIMIT_THRESHOLD;
+    float envelope = limiterEnvelope_;
+    for (int i = 0; i < frames; ++i) {
+        const int32_t l = acc[2 * i], r = acc[2 * i + 1];
+        const int32_t al = l < 0 ? -l : l, ar = r < 0 ? -r : r;
+        const float peak = static_cast<float>(al > ar ? al : ar);
+        envelope = peak > envelope ? peak : envelope * limiterRelease_;
+        if (envelope <= threshold) {
+            // |l|, |r| <= envelope <= threshold: they fit as they are.
+            out[2 * i] = static_cast<int16_t>(l);
+            out[2 * i + 1] = static_cast<int16_t>(r);
+            continue;
+        }
+        const float over = (envelope - threshold) / room;
+        const float gain = (threshold + room * over / (1.0f + over)) / envelope;
+        out[2 * i] = static_cast<int16_t>(static_cast<float>(l) * gain);
+        out[2 * i + 1] = static_cast<int16_t>(static_cast<float>(r) * gain);
+    }
+    // Long silence would otherwise decay into denormal floats.
+    limiterEnvelope_ = envelope < 1.0f ? 0.0f : envelope;
 }
 
 int KAudioDevice::playingCount() {

@@ -11,7 +11,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -25,15 +24,19 @@ int32_t KSoundDevice::musicMaster = 100;
 int32_t KSoundDevice::SoundVolumeTable[SOUND_VOLUME_TABLE_SIZE];
 int32_t KSoundDevice::SoundPanTable[SOUND_PAN_TABLE_SIZE];
 int32_t KSoundDevice::streamNumber = 0;
+int KSound::streamWaitMs = 50;
 
 namespace {
 
 const uint32_t VOICE_FLAGS = KSND_CAPS_LOCSOFTWARE | KSND_CAPS_CTRLFREQUENCY | KSND_CAPS_CTRLPAN |
                              KSND_CAPS_CTRLVOLUME | KSND_CAPS_GLOBALFOCUS;
-const int OGG_SCRATCH_BYTES = 65536;
-// How long stopStreamWorker waits for the worker to notice stopRequested:
-// two 50 ms waits plus a refill, with a wide margin for a loaded machine.
-const int WORKER_STOP_BOUND_MS = 2000;
+// Where the decoder's stream length cannot be had (an unseekable stream),
+// decoding starts with this much room and doubles it as needed.
+const uint32_t OGG_FIRST_GUESS_BYTES = 65536;
+const uint32_t MAX_PCM_BYTES = 0x0FFFFFFF;
+
+// The stream worker's own thread knows itself by this.
+thread_local const KSound* streamingSound = nullptr;
 
 DUH_SIGRENDERER* asRenderer(void* p) {
     return static_cast<DUH_SIGRENDERER*>(p);
@@ -88,8 +91,7 @@ KSound::KSound()
     : voiceCount(1), volume(80), loopSample(0), isMusic(false), currentVoice(0), module(nullptr),
       renderer(nullptr), loopModule(false), format(nullptr), pcm(nullptr), pcmBytes(0), ownFormat(),
       voices(), notify(nullptr), events(), workerId(0), stopRequested(false), ready(false),
-      ended(false), workerDone(true), refillCount(0), lastRefillHalf(-1), fileImage(nullptr),
-      fileImageBytes(0) {
+      ended(false), refillCount(0), lastRefillHalf(-1), fileImage(nullptr), fileImageBytes(0) {
     if (KSoundDevice::liveCount == 0) {
         initSoundDevice();
     } else {
@@ -272,62 +274,97 @@ bool KSound::loadWav(const char* fileName) {
             return false;
         }
     }
+    dropFileImage();
     return true;
 }
 
-// Decodes the whole stream into dest (or only counts when dest is none).
-static uint32_t decodeOgg(const char* fileName, uint8_t* dest, uint32_t capacity, int* channels,
-                          long* rate) {
+// The voices hold the samples from here on. Software voices are never lost,
+// so there is no need to keep a second copy to restore them from.
+void KSound::dropFileImage() {
+    delete[] fileImage;
+    fileImage = nullptr;
+    fileImageBytes = 0;
+    pcm = nullptr;
+}
+
+namespace {
+
+// Bytes of 16-bit PCM the whole stream decodes to, by its own account
+// (every link's length times its channels); 0 when it cannot say.
+uint64_t expectedOggBytes(OggVorbis_File* vf) {
+    uint64_t bytes = 0;
+    const long links = ov_streams(vf);
+    for (long link = 0; link < links; ++link) {
+        const ogg_int64_t frames = ov_pcm_total(vf, link);
+        const vorbis_info* info = ov_info(vf, link);
+        if (frames < 0 || !info || info->channels <= 0) return 0;
+        bytes += static_cast<uint64_t>(frames) * static_cast<uint64_t>(info->channels) * 2;
+    }
+    return bytes;
+}
+
+// Decodes the whole stream once, as signed 16-bit little-endian samples,
+// into a new[] block sized by the stream's own length; a stream that says
+// nothing or too little of its length grows the block as it goes. Returns
+// the block (none when nothing decodes) and its decoded bytes.
+uint8_t* decodeOgg(const char* fileName, uint32_t* bytes, int* channels, long* rate) {
+    *bytes = 0;
     OggVorbis_File vf;
-    if (ov_fopen(fileName, &vf) != 0) return 0;
-    if (channels || rate) {
-        vorbis_info* info = ov_info(&vf, -1);
-        if (channels) *channels = info ? info->channels : 0;
-        if (rate) *rate = info ? info->rate : 0;
-    }
-    char* scratch = dest ? nullptr : new (std::nothrow) char[OGG_SCRATCH_BYTES];
-    if (!dest && !scratch) {
-        ov_clear(&vf);
-        return 0;
-    }
+    if (ov_fopen(fileName, &vf) != 0) return nullptr;
+    const vorbis_info* info = ov_info(&vf, -1);
+    *channels = info ? info->channels : 0;
+    *rate = info ? info->rate : 0;
+    const uint64_t expected = expectedOggBytes(&vf);
+    uint32_t capacity = expected > 0 && expected <= MAX_PCM_BYTES ? static_cast<uint32_t>(expected)
+                                                                  : OGG_FIRST_GUESS_BYTES;
+    uint8_t* block = new (std::nothrow) uint8_t[capacity];
     uint32_t total = 0;
     int bitstream = 0;
-    for (;;) {
-        char* into = scratch;
-        int room = OGG_SCRATCH_BYTES;
-        if (dest) {
-            if (total >= capacity) break;
-            into = reinterpret_cast<char*>(dest + total);
-            room = capacity - total < static_cast<uint32_t>(room) ? capacity - total : room;
-        }
-        long got = ov_read(&vf, into, room, 0, 2, 1, &bitstream);
+    while (block) {
+        char probe[4096];
+        const bool full = total == capacity;
+        char* into = full ? probe : reinterpret_cast<char*>(block + total);
+        const uint32_t room = full ? sizeof(probe) : capacity - total;
+        const long got = ov_read(&vf, into, static_cast<int>(room), 0, 2, 1, &bitstream);
         if (got == OV_HOLE) continue;
         if (got <= 0) break;
-        if (total > 0x0FFFFFFFu - static_cast<uint32_t>(got)) break;
-        total += static_cast<uint32_t>(got);
+        const uint32_t n = static_cast<uint32_t>(got);
+        if (full) {
+            // The stream runs past its stated length: make room for the rest.
+            if (capacity > MAX_PCM_BYTES - n) break;
+            const uint32_t grown = capacity > MAX_PCM_BYTES / 2 ? MAX_PCM_BYTES : capacity * 2;
+            uint8_t* bigger = new (std::nothrow) uint8_t[grown];
+            if (!bigger) break;
+            std::memcpy(bigger, block, total);
+            delete[] block;
+            block = bigger;
+            capacity = grown;
+            std::memcpy(block + total, probe, n);
+        }
+        total += n;
     }
-    delete[] scratch;
     ov_clear(&vf);
-    return total;
+    if (total == 0) {
+        delete[] block;
+        return nullptr;
+    }
+    *bytes = total;
+    return block;
 }
+
+} // namespace
 
 bool KSound::loadOgg(const char* fileName) {
     releaseVoices();
-    uint32_t total = decodeOgg(fileName, nullptr, 0, nullptr, nullptr);
-    if (total == 0) return false;
-
     int channels = 0;
     long rate = 0;
-    uint8_t* block = new (std::nothrow) uint8_t[total]();
+    uint32_t total = 0;
+    uint8_t* block = decodeOgg(fileName, &total, &channels, &rate);
     if (!block) return false;
-    uint32_t decoded = decodeOgg(fileName, block, total, &channels, &rate);
-    if (decoded == 0 || channels <= 0 || rate <= 0) {
+    if (channels <= 0 || channels > 8 || rate <= 0 || rate > 1000000) {
         delete[] block;
         return false;
     }
-    fileImage = block;
-    fileImageBytes = total;
-    pcm = block;
     pcmBytes = total;
 
     ownFormat.formatTag = 1;
@@ -339,9 +376,26 @@ bool KSound::loadOgg(const char* fileName) {
     ownFormat.extraSize = 20;
     format = &ownFormat;
 
-    // One decode serves every voice: they all hold the same samples.
-    for (int v = 0; v < voiceCount; ++v) {
-        if (!createVoiceBuffer(v, total, false) || !fillVoice(voices[v], pcm, pcmBytes)) {
+    // Voice 0 takes the decoded block as its own memory (it frees the block
+    // if it cannot); any further voice copies voice 0.
+    voices[0] = KSoundDevice::device->adoptBuffer(ownFormat, block, total, VOICE_FLAGS);
+    if (!voices[0]) return false;
+    voices[0]->setCurrentPosition(1);
+    if (voiceCount > 1) {
+        void* samples = nullptr;
+        uint32_t n = 0;
+        if (voices[0]->lock(0, 0, &samples, &n, nullptr, nullptr, KSND_LOCK_ENTIREBUFFER) !=
+            KSND_OK) {
+            releaseVoices();
+            return false;
+        }
+        bool copied = true;
+        for (int v = 1; v < voiceCount && copied; ++v) {
+            copied = createVoiceBuffer(v, total, false) &&
+                     fillVoice(voices[v], static_cast<const uint8_t*>(samples), n);
+        }
+        voices[0]->unlock(samples, n, nullptr, 0);
+        if (!copied) {
             releaseVoices();
             return false;
         }
@@ -475,7 +529,7 @@ void KSound::playModule(bool loop) {
 void KSound::stopModule() {
     if (!voices[0]) return;
     voices[0]->stop();
-    if (workerThread.joinable() && std::this_thread::get_id() == workerThread.get_id()) {
+    if (streamingSound == this) {
         // The worker's own end of a module played once: it stops here and
         // the game's next stopModule does the rest.
         stopRequested = true;
@@ -518,9 +572,10 @@ void KSound::fillStreamHalf(int half) {
         duh_render(asRenderer(renderer), 16, 0, 1.0f, delta, STREAM_HALF_FRAMES, p1);
     }
     voice->unlock(p1, n1, nullptr, 0);
+    if (ended) stopModule();
+    // Counted last, so whoever sees the count sees the whole refill.
     lastRefillHalf = half;
     ++refillCount;
-    if (ended) stopModule();
 }
 
 bool KSound::startStreamWorker() {
@@ -531,7 +586,6 @@ bool KSound::startStreamWorker() {
         stopStreamWorker();
         ready = false;
     }
-    workerDone = false;
     workerThread = std::thread(streamWorker, this);
     while (!ready)
         sleepZero();
@@ -542,6 +596,7 @@ bool KSound::startStreamWorker() {
 }
 
 void KSound::streamWorker(KSound* sound) {
+    streamingSound = sound;
     sound->workerId = static_cast<uint32_t>(syscall(SYS_gettid));
     char name1[32], name2[32];
     std::snprintf(name1, sizeof(name1), "ksoundev%d", KSoundDevice::streamNumber);
@@ -549,48 +604,50 @@ void KSound::streamWorker(KSound* sound) {
 
     KAudioBuffer* voice = sound->voices[0];
     if (!voice || !voice->hasNotify()) {
-        sound->workerDone = true;
         sound->ready = true;
         return;
     }
     // Without its events the stream keeps looping what the buffer holds.
+    // The events outlive this thread: stopStreamWorker signals them to wake
+    // it, and frees them once it has been joined.
     sound->notify = voice;
     sound->events[0] = new (std::nothrow) KEvent(name1);
     sound->events[1] = new (std::nothrow) KEvent(name2);
     const uint32_t offsets[2] = {0, STREAM_HALF_BYTES};
     bool armed = sound->events[0] && sound->events[1] &&
                  voice->setNotificationPositions(2, offsets, sound->events) == KSND_OK;
-    if (armed) {
-        sound->stopRequested = false;
+    if (!armed) {
         sound->ready = true;
-        int32_t lastMaster = -1;
-        for (;;) {
-            if (KSoundDevice::musicMaster != lastMaster) {
-                sound->setVolume(sound->volume);
-                lastMaster = KSoundDevice::musicMaster;
-            }
-            if (sound->events[0]->wait(50)) {
-                sound->fillStreamHalf(1);
-                sleepZero();
-            }
-            if (sound->events[1]->wait(50)) {
-                sound->fillStreamHalf(0);
-                sleepZero();
-            }
-            if (!sound->voices[0] || sound->stopRequested) break;
+        return;
+    }
+    sound->stopRequested = false;
+    sound->ready = true;
+    int32_t lastMaster = -1;
+    // A stop signals both events too, so every wake looks at the flag
+    // before it refills.
+    for (;;) {
+        if (KSoundDevice::musicMaster != lastMaster) {
+            sound->setVolume(sound->volume);
+            lastMaster = KSoundDevice::musicMaster;
+        }
+        if (sound->events[0]->wait(streamWaitMs) && !sound->stopRequested) {
+            sound->fillStreamHalf(1);
             sleepZero();
         }
+        if (!sound->stopRequested && sound->events[1]->wait(streamWaitMs) &&
+            !sound->stopRequested) {
+            sound->fillStreamHalf(0);
+            sleepZero();
+        }
+        if (!sound->voices[0] || sound->stopRequested) break;
+        sleepZero();
     }
-    // Unhook the events before they go: the mixer signals them.
-    if (sound->voices[0] == voice) voice->setNotificationPositions(0, nullptr, nullptr);
-    delete sound->events[0];
-    delete sound->events[1];
-    sound->events[0] = sound->events[1] = nullptr;
-    sound->notify = nullptr;
-    sound->workerDone = true;
-    if (!armed) sound->ready = true;
+    // Unhook the events: the mixer must not signal them once they are freed.
+    voice->setNotificationPositions(0, nullptr, nullptr);
 }
 
+// Wakes the worker and waits for it: it is never left running, so nothing
+// it uses (voice 0, the renderer, the events) can go from under it.
 void KSound::stopStreamWorker() {
     ready = false;
     stopRequested = true;
@@ -599,18 +656,16 @@ void KSound::stopStreamWorker() {
         voices[0]->setCurrentPosition(1);
     }
     if (workerThread.joinable()) {
-        auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(WORKER_STOP_BOUND_MS);
-        while (!workerDone && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        for (KEvent* event : events) {
+            if (event) event->set();
         }
-        if (workerDone) {
-            workerThread.join();
-        } else {
-            // Never killed inside a refill; it ends on its own at its next check.
-            workerThread.detach();
-        }
+        workerThread.join();
     }
+    for (KEvent*& event : events) {
+        delete event;
+        event = nullptr;
+    }
+    notify = nullptr;
     sleepZero();
     workerId = 0;
 }

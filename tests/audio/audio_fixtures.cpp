@@ -2,6 +2,7 @@
 
 #include "audio/audio.h"
 
+#include <gtest/gtest.h>
 #include <vorbis/vorbisenc.h>
 
 #include <chrono>
@@ -278,48 +279,67 @@ long FirstLoudFrame(const std::vector<int16_t>& stereo, int threshold) {
     return -1;
 }
 
-DiskCapture::DiskCapture(const std::string& path, int delayMs) : path_(path) {
-    KAudioDevice* device = KSoundDevice::device;
-    if (!device) return;
-    device->closeOutput();
-    setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
-    if (delayMs >= 0) {
-        setenv("SDL_DISKAUDIODELAY", std::to_string(delayMs).c_str(), 1);
-    } else {
-        unsetenv("SDL_DISKAUDIODELAY");
-    }
-    ok_ = device->openOutput();
-}
-
-std::vector<int16_t> DiskCapture::finish() {
-    if (!finished_ && KSoundDevice::device) {
-        KSoundDevice::device->closeOutput();
-        setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-        unsetenv("SDL_DISKAUDIODELAY");
-        KSoundDevice::device->openOutput();
-    }
-    finished_ = true;
-    return ReadRaw(path_);
-}
-
-DiskCapture::~DiskCapture() {
-    if (!finished_) finish();
-}
-
 bool EnsureSoundDevice() {
-    if (!KSoundDevice::device) {
-        KSound probe;
-    }
+    if (!KSoundDevice::device) useSoundDevice(KAudioDevice::createOffline(44100));
     return KSoundDevice::device != nullptr;
 }
 
-bool WaitUntilSilent(KSound& sound, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (sound.isPlaying()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+namespace {
+
+const int PULL_CHUNK_FRAMES = 1024;
+// Only a worker that has hung misses this.
+const auto REFILL_BOUND = std::chrono::seconds(60);
+
+uint32_t StreamPosition(const KSound* music) {
+    uint32_t position = 0;
+    if (music && music->getVoice(0)) music->getVoice(0)->getCurrentPosition(&position, nullptr);
+    return position;
+}
+
+} // namespace
+
+bool Pull(int frames, std::vector<int16_t>* out, const KSound* music) {
+    KAudioDevice* device = KSoundDevice::device;
+    out->assign(2 * static_cast<size_t>(frames), 0);
+    if (!device) return false;
+    int32_t expected = music ? music->getRefillCount() : 0;
+    for (int done = 0; done < frames;) {
+        const int chunk = frames - done < PULL_CHUNK_FRAMES ? frames - done : PULL_CHUNK_FRAMES;
+        const uint32_t before = StreamPosition(music);
+        device->mix(out->data() + 2 * done, chunk);
+        done += chunk;
+        if (!music) continue;
+        const uint32_t after = StreamPosition(music);
+        const bool wrapped = after < before;
+        expected += wrapped;
+        expected += before < STREAM_HALF_BYTES && (after >= STREAM_HALF_BYTES || wrapped);
+        const auto deadline = std::chrono::steady_clock::now() + REFILL_BOUND;
+        while (music->getRefillCount() < expected) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "the stream worker never refilled half " << expected;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
     }
     return true;
+}
+
+std::vector<int16_t> Pull(int frames, const KSound* music) {
+    std::vector<int16_t> out;
+    Pull(frames, &out, music);
+    return out;
+}
+
+long PullUntilSilent(KSound& sound, long maxFrames) {
+    std::vector<int16_t> scratch;
+    long pulled = 0;
+    const KSound* stream = sound.hasModule() ? &sound : nullptr;
+    while (sound.isPlaying() && pulled < maxFrames) {
+        Pull(PULL_CHUNK_FRAMES, &scratch, stream);
+        pulled += PULL_CHUNK_FRAMES;
+    }
+    return pulled;
 }
 
 } // namespace audiotest

@@ -1,5 +1,5 @@
 // Test helpers for the sound tests: small WAV, Ogg and XM files written from
-// code, and a capture of what the SDL disk driver played.
+// code, and the engine's output pulled by the test.
 #pragma once
 
 #include <cstdint>
@@ -34,26 +34,19 @@ double RmsOf(const std::vector<int16_t>& stereo, int channel, size_t firstFrame,
 // Index of the first frame whose sample on either channel exceeds threshold, or -1.
 long FirstLoudFrame(const std::vector<int16_t>& stereo, int threshold);
 
-// Sends the sound device's output into a fresh file for the life of the
-// object. Needs the device the first KSound opened.
-class DiskCapture {
-  public:
-    // delayMs 0 runs the disk driver far faster than real time.
-    DiskCapture(const std::string& path, int delayMs);
-    ~DiskCapture();
-    // Closes the output (flushing the file) and returns what it holds.
-    std::vector<int16_t> finish();
-    bool ok() const { return ok_; }
-
-  private:
-    std::string path_;
-    bool ok_ = false;
-    bool finished_ = false;
-};
-
-// Makes sure the engine device exists (constructs a KSound if needed).
+// Makes sure the engine device exists: an offline device, which mixes only
+// when a test pulls it, so what the tests hear never depends on the clock
+// or on how busy the machine is.
 bool EnsureSoundDevice();
-// Polls until the sound stops or timeoutMs passes; true if it stopped.
-bool WaitUntilSilent(KSound& sound, int timeoutMs);
+
+// Pulls frames of output from the engine device, 1024 at a time as the SDL
+// callback would. With a streaming music object: whenever a chunk passes
+// one of its half-buffer notifications, waits for the worker's refill
+// before pulling on (false, with a failed expectation, if it never comes).
+bool Pull(int frames, std::vector<int16_t>* out, const KSound* music = nullptr);
+std::vector<int16_t> Pull(int frames, const KSound* music = nullptr);
+// Pulls until the sound stops, at most maxFrames (in step with the worker
+// when it is music); the frames pulled.
+long PullUntilSilent(KSound& sound, long maxFrames);
 
 } // namespace audiotest

@@ -6,7 +6,10 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -101,24 +104,88 @@ TEST(AudioDevice, VolumeAndPanScaleTheOutput) {
     EXPECT_EQ(0, audiotest::PeakOf(silent, 1));
 }
 
-TEST(AudioDevice, BuffersAddUpAndClip) {
+TEST(AudioDevice, BuffersAddUp) {
     std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
     ASSERT_TRUE(device);
     KAudioBuffer* a = ConstantBuffer(device.get(), 44100, 2, 1024, 12000);
     KAudioBuffer* b = ConstantBuffer(device.get(), 44100, 2, 1024, -5000);
-    ASSERT_TRUE(a && b);
+    KAudioBuffer* c = ConstantBuffer(device.get(), 44100, 2, 1024, 9000);
+    ASSERT_TRUE(a && b && c);
     a->play(KSND_PLAY_LOOPING);
     b->play(KSND_PLAY_LOOPING);
     EXPECT_EQ(7000, Mix(device.get(), 64)[10]);
-    KAudioBuffer* c = ConstantBuffer(device.get(), 44100, 2, 1024, 30000);
-    ASSERT_TRUE(c);
     c->play(KSND_PLAY_LOOPING);
-    EXPECT_EQ(32767, Mix(device.get(), 64)[10]);
+    EXPECT_EQ(16000, Mix(device.get(), 64)[10]);
     EXPECT_EQ(3, device->playingCount());
     b->stop();
     c->release();
     EXPECT_EQ(12000, Mix(device.get(), 64)[10]);
     EXPECT_EQ(1, device->playingCount());
+}
+
+// The limiter on the sum: sums up to -3 dBFS pass bit for bit; louder ones
+// bend toward full scale, keep their sign and their order, and never reach it.
+TEST(AudioDevice, LimiterBendsLoudSumsUnderFullScale) {
+    struct Row {
+        const char* what;
+        int voices;
+        int16_t value;
+        int16_t exactly; // 0: limited, checked against the bounds below
+    };
+    const Row rows[] = {
+        {"one voice under the threshold", 1, 23000, 23000},
+        {"two under the threshold, summed", 2, -11500, -23000},
+        {"three near full scale", 3, 30000, 0},
+        {"three near negative full scale", 3, -30000, 0},
+        {"the whole pool at full scale", MAX_AUDIO_BUFFERS, 32767, 0},
+        {"the whole pool at negative full scale", MAX_AUDIO_BUFFERS, -32768, 0},
+    };
+    for (const Row& row : rows) {
+        std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+        ASSERT_TRUE(device);
+        for (int v = 0; v < row.voices; ++v) {
+            KAudioBuffer* b = ConstantBuffer(device.get(), 44100, 2, 256, row.value);
+            ASSERT_TRUE(b) << row.what;
+            b->play(KSND_PLAY_LOOPING);
+        }
+        std::vector<int16_t> out = Mix(device.get(), 4096);
+        for (size_t i = 0; i < out.size(); ++i) {
+            if (row.exactly) {
+                ASSERT_EQ(row.exactly, out[i]) << row.what << " at " << i;
+                continue;
+            }
+            ASSERT_LT(std::abs(int(out[i])), 32767) << row.what << " reaches full scale at " << i;
+            ASSERT_GT(std::abs(int(out[i])), 23197) << row.what << " at " << i;
+            ASSERT_EQ(row.value > 0, out[i] > 0) << row.what << " wrapped at " << i;
+        }
+    }
+    // Louder in, louder out: the bend never folds back.
+    int previous = 0;
+    for (int voices = 1; voices <= 8; ++voices) {
+        std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+        for (int v = 0; v < voices; ++v)
+            ConstantBuffer(device.get(), 44100, 1, 256, 20000)->play(KSND_PLAY_LOOPING);
+        int level = Mix(device.get(), 512)[1000];
+        EXPECT_GT(level, previous) << voices << " voices";
+        previous = level;
+    }
+}
+
+// A loud moment ducks the sum for a few tens of milliseconds, then quiet
+// sound passes untouched again.
+TEST(AudioDevice, LimiterLetsGoAfterTheLoudMoment) {
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+    ASSERT_TRUE(device);
+    KAudioBuffer* bed = ConstantBuffer(device.get(), 44100, 2, 256, 10000);
+    KAudioBuffer* hit = ConstantBuffer(device.get(), 44100, 2, 441, 30000); // 10 ms, once
+    ASSERT_TRUE(bed && hit);
+    bed->play(KSND_PLAY_LOOPING);
+    EXPECT_EQ(10000, Mix(device.get(), 100)[50]);
+    hit->play(0);
+    std::vector<int16_t> out = Mix(device.get(), 44100);
+    EXPECT_LT(out[2 * 200], 32767);
+    EXPECT_LT(out[2 * 600], 10000) << "just after the hit the bed is still ducked";
+    EXPECT_EQ(10000, out[2 * 44000]) << "half a second later it passes untouched";
 }
 
 TEST(AudioDevice, OnceStopsAtTheEndAndLoopingWraps) {
@@ -224,8 +291,86 @@ TEST(AudioDevice, LockGivesTwoRegionsAcrossTheEnd) {
     EXPECT_EQ(200u, n1);
     EXPECT_EQ(200u, n2);
     EXPECT_EQ(static_cast<uint8_t*>(p1) - 800, static_cast<uint8_t*>(p2));
+    EXPECT_NE(KSND_OK, b->lock(0, 4, &p1, &n1, &p2, &n2, 0)) << "one lock at a time";
+    EXPECT_EQ(KSND_OK, b->unlock(p1, n1, p2, n2));
+    EXPECT_NE(KSND_OK, b->unlock(p1, n1, p2, n2)) << "nothing left to unlock";
     EXPECT_NE(KSND_OK, b->lock(1000, 4, &p1, &n1, &p2, &n2, 0));
     EXPECT_NE(KSND_OK, b->lock(0, 1001, &p1, &n1, &p2, &n2, 0));
+    EXPECT_NE(KSND_OK, b->lock(800, 400, &p1, &n1, nullptr, nullptr, 0))
+        << "a wrapping range needs somewhere to put its second region";
+    EXPECT_EQ(KSND_OK, b->lock(0, 4, &p1, &n1, &p2, &n2, 0)) << "failed locks hold nothing";
+}
+
+// The mixer never reads what a writer holds locked: a voice whose next
+// samples lie in the locked range plays silence for that stretch, keeps
+// time, and sounds again once the range is unlocked.
+TEST(AudioDevice, LockedRangeIsMixedAsSilence) {
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+    ASSERT_TRUE(device);
+    KAudioBuffer* b = ConstantBuffer(device.get(), 44100, 2, 4096, 5000);
+    ASSERT_TRUE(b);
+    b->play(KSND_PLAY_LOOPING);
+    void* p = nullptr;
+    uint32_t n = 0;
+    ASSERT_EQ(KSND_OK, b->lock(2048 * 4, 1024 * 4, &p, &n, nullptr, nullptr, 0));
+    EXPECT_EQ(5000, Mix(device.get(), 1024)[2 * 1000]) << "frames 0-1023 are not locked";
+    EXPECT_EQ(0, audiotest::PeakOf(Mix(device.get(), 1024), 0)) << "1024-2047 reach the lock";
+    EXPECT_EQ(0, audiotest::PeakOf(Mix(device.get(), 1024), 0)) << "2048-3071 are locked";
+    uint32_t play = 0;
+    b->getCurrentPosition(&play, nullptr);
+    EXPECT_EQ(3072u * 4, play) << "silence keeps time";
+    std::fill(static_cast<int16_t*>(p), static_cast<int16_t*>(p) + n / 2, int16_t(-7000));
+    ASSERT_EQ(KSND_OK, b->unlock(p, n, nullptr, 0));
+    EXPECT_EQ(5000, Mix(device.get(), 1024)[2 * 10]);
+    EXPECT_EQ(-7000, Mix(device.get(), 4096)[2 * 2100]) << "what was written is heard";
+}
+
+// A writer thread refilling the halves of a looping buffer while the mixer
+// plays it, as the music worker does. Every sample heard is one a writer
+// pass finished, or the silence of a locked stretch; the thread sanitizer
+// build checks that the two threads never touch the same memory unordered.
+TEST(AudioDevice, WriterAndMixerShareABufferSafely) {
+    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
+    ASSERT_TRUE(device);
+    const uint32_t half = 1024 * 4;
+    KAudioBuffer* b = device->createBuffer(Pcm(44100, 2, 16), 2 * half,
+                                           ALL_CONTROLS | KSND_CAPS_CTRLPOSITIONNOTIFY);
+    ASSERT_TRUE(b);
+    KEvent first("first"), second("second");
+    KEvent* events[2] = {&first, &second};
+    const uint32_t offsets[2] = {0, half};
+    ASSERT_EQ(KSND_OK, b->setNotificationPositions(2, offsets, events));
+    b->play(KSND_PLAY_LOOPING);
+    std::atomic<bool> done(false);
+    std::atomic<int> passes(0);
+    std::thread writer([&] {
+        for (int pass = 1; !done; ++pass) {
+            KEvent* event = pass % 2 ? &second : &first;
+            if (!event->wait(5)) continue;
+            void* p = nullptr;
+            uint32_t n = 0;
+            if (b->lock((pass % 2 ? 0 : 1) * half, half, &p, &n, nullptr, nullptr, 0) != KSND_OK)
+                continue;
+            std::fill(static_cast<int16_t*>(p), static_cast<int16_t*>(p) + n / 2,
+                      static_cast<int16_t>(pass % 2000 + 1));
+            b->unlock(p, n, nullptr, 0);
+            ++passes;
+        }
+    });
+    // Mix until the writer has refilled each half many times over; the
+    // deadline is only there for a writer that never runs.
+    std::vector<int16_t> out(2 * 256);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool heardOnlyWhole = true;
+    while (passes < 200 && std::chrono::steady_clock::now() < deadline && heardOnlyWhole) {
+        device->mix(out.data(), 256);
+        for (int16_t v : out)
+            heardOnlyWhole = heardOnlyWhole && v >= 0 && v <= 2000;
+    }
+    done = true;
+    writer.join();
+    EXPECT_TRUE(heardOnlyWhole);
+    EXPECT_GE(passes.load(), 200);
 }
 
 TEST(AudioDevice, RefusesFormatsItCannotMix) {
@@ -280,7 +425,9 @@ TEST(AudioDevice, DiskDriverWritesTheMix) {
     ASSERT_TRUE(b);
     b->setPan(KSND_PAN_RIGHT);
     b->play(0);
-    for (int i = 0; i < 2000 && device->playingCount() > 0; ++i)
+    // The driver runs flat out (no delay): this waits for it to finish the
+    // one second, with a bound only a stuck audio thread would reach.
+    for (int i = 0; i < 60000 && device->playingCount() > 0; ++i)
         SDL_Delay(1);
     EXPECT_EQ(0, device->playingCount());
     device->closeOutput();
