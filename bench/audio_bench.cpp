@@ -1,11 +1,16 @@
 // Mixer cost: one output callback (1024 frames) with N playing voices, and
-// the module refill the music worker does every 16384 frames.
+// the module refill the music worker does every 16384 frames; start-up's
+// load of the 32 effects, with the heap they hold.
 #include "audio/audio.h"
+#include "audio/sound_bank.h"
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,5 +82,42 @@ void BM_ModuleRefill(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * STREAM_HALF_FRAMES);
 }
 BENCHMARK(BM_ModuleRefill)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+
+// The effects of the bank, decoded the way start-up loads them; the heap
+// they hold afterwards (the allocator's own count, mmapped blocks included)
+// next to the bytes of PCM they are.
+void BM_LoadSoundEffects(benchmark::State& state) {
+    if (!KSoundDevice::device) useSoundDevice(KAudioDevice::createOffline(44100));
+    std::vector<std::string> paths;
+    for (int i = 1; i <= SOUND_EFFECT_COUNT; ++i) {
+        std::string name = SoundBankFiles[i];
+        std::replace(name.begin(), name.end(), '\\', '/');
+        paths.push_back(std::string(K3D_GAME_DIR) + "/" + name);
+    }
+    double held = 0, pcm = 0;
+    for (auto _ : state) {
+        struct mallinfo2 before = mallinfo2();
+        std::vector<std::unique_ptr<KSound>> bank;
+        for (const std::string& path : paths) {
+            bank.emplace_back(new KSound());
+            if (!bank.back()->loadSample(path.c_str(), 100, false, 1)) {
+                state.SkipWithError(("cannot load " + path).c_str());
+                return;
+            }
+            bank.back()->setVolume(75);
+        }
+        struct mallinfo2 after = mallinfo2();
+        state.PauseTiming();
+        held = double(after.uordblks + after.hblkhd) - double(before.uordblks + before.hblkhd);
+        pcm = 0;
+        for (auto& s : bank)
+            pcm += s->getVoice(0)->bytes();
+        bank.clear();
+        state.ResumeTiming();
+    }
+    state.counters["heap_MiB_held"] = held / 1048576.0;
+    state.counters["pcm_MiB"] = pcm / 1048576.0;
+}
+BENCHMARK(BM_LoadSoundEffects)->Unit(benchmark::kMillisecond);
 
 } // namespace
