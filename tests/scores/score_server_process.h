@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <vector>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <netinet/in.h>
@@ -26,7 +27,9 @@ class ServerProcess {
     ServerProcess& operator=(const ServerProcess&) = delete;
 
     // Starts the binary and waits (at most 5 s) for its "listening" line.
-    bool start(const std::string& database) {
+    // Submissions are not limited unless extra options say otherwise: the
+    // tests send many from one address.
+    bool start(const std::string& database, std::vector<std::string> extra = {}) {
         stop();
         log_.clear();
         port_ = 0;
@@ -39,8 +42,19 @@ class ServerProcess {
             close(out[0]);
             close(out[1]);
             const std::string binary = std::string(K3D_GAME_DIR) + "/k3d-score-server";
-            execl(binary.c_str(), binary.c_str(), "--listen", "127.0.0.1", "--port", "0", "--db",
-                  database.c_str(), (char*)nullptr);
+            std::vector<std::string> args = {binary, "--listen",  "127.0.0.1", "--port",
+                                             "0",    "--threads", "4",         "--submit-limit",
+                                             "0"};
+            if (!database.empty()) { // else from the options or the environment
+                args.push_back("--db");
+                args.push_back(database);
+            }
+            args.insert(args.end(), extra.begin(), extra.end());
+            std::vector<char*> argv;
+            for (std::string& a : args)
+                argv.push_back(&a[0]);
+            argv.push_back(nullptr);
+            execv(binary.c_str(), argv.data());
             _exit(127);
         }
         close(out[1]);
