@@ -33,7 +33,7 @@ const char* const UsageText =
     "  --submit-limit N      submissions per client per minute (default 10;\n"
     "                        0 turns the limit off)\n"
     "  --threads N           requests handled at once, and PostgreSQL\n"
-    "                        connections per instance (default 16)\n"
+    "                        connections per instance (default 8)\n"
     "  --help                this text\n"
     "\n"
     "Without --db or --db-file, the environment variable K3D_SCORE_DB names\n"
@@ -44,7 +44,7 @@ struct Options {
     int port = 8642;
     std::string database = "k3d-scores.db";
     int submitLimit = 10;
-    int threads = 16;
+    int threads = 8;
 };
 
 bool ReadNumber(const std::string& text, long low, long high, int* out) {
@@ -175,9 +175,11 @@ int main(int argc, char** argv) {
     server.set_tcp_nodelay(true);
     // Address reuse for a quick restart, but no shared port: a second
     // server on a busy port must fail instead of splitting the requests.
-    server.set_socket_options([](int sock) {
+    int listening = -1;
+    server.set_socket_options([&listening](int sock) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listening = sock;
     });
     server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
         std::string why;
@@ -206,6 +208,9 @@ int main(int argc, char** argv) {
                      options.port);
         return 1;
     }
+    // The library listens with a backlog of 5: a burst of new connections
+    // past it has its SYNs dropped and waits a whole second to retry.
+    if (listening >= 0) listen(listening, 1024);
     std::printf("k3d-score-server listening on %s:%d, database %s\n", options.address.c_str(),
                 bound, store->describe().c_str());
     std::fflush(stdout);
