@@ -89,3 +89,21 @@ void PlayMusicPart(KSound* music, int32_t part) {
     music->setModuleOrder(MusicPartOrder(part));
     music->playModule(true);
 }
+
+// A pause stops the stream's buffer where it plays and leaves the renderer
+// and its worker alone, so the tune goes on from the same note. Only music
+// that a pause stopped is started again.
+static bool MusicHeldByPause = false;
+
+void PauseMusic(bool paused) {
+    KAudioBuffer* stream = SoundBank.music ? SoundBank.music->getVoice(0) : nullptr;
+    if (stream == nullptr) return;
+    if (paused) {
+        if (MusicHeldByPause || !SoundBank.music->isPlaying()) return;
+        MusicHeldByPause = true;
+        stream->stop();
+    } else if (MusicHeldByPause) {
+        MusicHeldByPause = false;
+        stream->play(KSND_PLAY_LOOPING);
+    }
+}

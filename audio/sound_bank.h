@@ -88,6 +88,9 @@ void PlaySoundEffect(KSound* sound);
 bool IsMusicPlaying();
 void StopMusic();
 void SetMusicVolume(int32_t volume);
+// Holds the playing music where it is (true) or lets it go on from there
+// (false); resuming starts nothing a pause did not hold.
+void PauseMusic(bool paused);
 // stopModule, setModuleOrder(part's order), playModule(true).
 void PlayMusicPart(KSound* music, int32_t part);
 // Start order of a part number (0 for anything but 1 to 4).

@@ -26,6 +26,8 @@ void DrawGameOverMessage();
 // The text of a held play state: a cleared stage or a lost ball. Both sit
 // below the HUD's top line so neither covers the combo or the score.
 void DrawHeldStateMessage(bool stageCleared);
+// "PAUSED" in the middle of the window, every frame of a pause.
+void DrawPausedMessage();
 // One complete frame with a wait message, flipped at once, right before a
 // blocking network request.
 void ShowSendingScoreMessage();

@@ -169,6 +169,29 @@ void DrawHeldStateMessage(bool stageCleared) {
         PrintValueAt("You lose", 24, lives, 4, 5);
 }
 
+// White with a dark rim drawn around it, so the word reads over any sky
+// of any episode.
+void DrawPausedMessage() {
+    static const char Word[] = "PAUSED";
+    const int size = 32;
+    const int glyph = LayoutGlyphSize(size);
+    const int x = CenteredX((int)sizeof Word - 1, size);
+    // Centred on the middle line of the window.
+    const int y = (ScreenHeight() - glyph) / 2;
+    const int rim = glyph / 16 > 1 ? glyph / 16 : 1;
+    for (int dy = -rim; dy <= rim; dy += rim) {
+        for (int dx = -rim; dx <= rim; dx += rim) {
+            if (dx == 0 && dy == 0) continue;
+            SetTextSize(glyph);
+            SetTextColour(0.0f, 0.0f, 0.0f);
+            Print(x + dx, y + dy, "%s", Word);
+        }
+    }
+    SetTextSize(glyph);
+    SetTextColour(1.0f, 1.0f, 1.0f);
+    Print(x, y, "%s", Word);
+}
+
 static void ShowWaitFrame(const char* text, int row) {
     if (GameWindow) {
         GameWindow->setView(0, 0, 0, 1.0f, true);

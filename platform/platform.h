@@ -190,6 +190,10 @@ KWindow* createWindowObject(bool openGL, bool depthBuffer);
 // offscreen fallback, unless SDL_VIDEODRIVER asks for it. False: no display.
 bool initVideo();
 
+// True once after the window lost the keyboard focus or was minimised
+// (seen by the event pump); reading it clears it.
+bool takeFocusLoss();
+
 // Number of the last screenshot written by the key (0 before the first).
 extern int ScreenshotCounter;
 

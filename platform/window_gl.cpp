@@ -17,6 +17,16 @@ int ScreenshotCounter = 0;
 
 static bool UseOpenGL = false;
 static uint32_t LastFlipMs = 0;
+// Set by the event pump when the window loses the keyboard focus or is
+// minimised, until takeFocusLoss reads it.
+static bool FocusLost = false;
+
+bool takeFocusLoss() {
+    const bool lost = FocusLost;
+    FocusLost = false;
+    return lost;
+}
+
 // The longest a flip waits for the focus to come back.
 static const Uint32 InactiveWaitMs = 2000;
 
@@ -534,9 +544,11 @@ void KWindowGL::handleEvent(const void* raw) {
             break;
         case SDL_WINDOWEVENT_MINIMIZED:
             foreground = false;
+            FocusLost = true;
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             if (fullScreen) foreground = false;
+            FocusLost = true;
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
             int x, y, w, h, drawableW, drawableH;

@@ -207,8 +207,9 @@ void ApplyCamera();
 // the colour buffer.
 extern bool MenuClear;
 
-// The texture-sorted pass over the live objects, then UpdateEntity on each.
-void DrawScene();
+// The texture-sorted pass over the live objects, then UpdateEntity on each
+// unless moveObjects is false (a paused game shows its field standing still).
+void DrawScene(bool moveObjects = true);
 // The first live cursor object, on top of everything; nothing without one.
 void DrawCursor();
 // One textured rectangle on the 640 x 480 virtual screen, origin lower left.

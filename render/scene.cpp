@@ -144,7 +144,7 @@ void ApplyCamera() {
     glScalef(camera.scale[0], camera.scale[1], camera.scale[2]);
 }
 
-void DrawScene() {
+void DrawScene(bool moveObjects) {
     glEnable(GL_DEPTH_TEST);
     glClear(GL_DEPTH_BUFFER_BIT);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -163,6 +163,7 @@ void DrawScene() {
     }
 
     // Moving after drawing: the frame shows the objects before this update.
+    if (!moveObjects) return;
     for (int pos = 0; pos <= LastListPosition(); ++pos) {
         const int slot = LiveSlotAt(pos);
         if (slot >= 0) UpdateEntity(slot);

@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "render/render.h"
 #include "shell/game_state.h"
+#include "shell/pause.h"
 #include "shell/steering.h"
 #include "gameplay/gameplay.h"
 #include "scores/scores.h"
@@ -157,6 +158,7 @@ void RunGame() {
     ShowReceivingScoresMessage();
     FetchOnlineScores();
 
+    PauseOnFocusLoss = true;
     logTagged("SYSTEM", "Entering animation loop");
     FrameStart = (int)GameClockMs();
     while (GameWindow != nullptr && !GameWindow->isQuitRequested()) {

@@ -5,6 +5,7 @@
 #include "gameplay/gameplay.h"
 #include "render/render.h"
 #include "scores/scores.h"
+#include "shell/pause.h"
 #include "shell/shell.h"
 #include "shell/steering.h"
 
@@ -184,7 +185,26 @@ static void RunStateHandler() {
     }
 }
 
+// A paused frame shows the field as it stands and moves nothing; Escape
+// still leaves the game.
+static void PausedFrame() {
+    DrawScene(false);
+    DrawTextOverlay();
+    if (GameState == GS_STAGE_CLEARED || GameState == GS_LIFE_LOST)
+        DrawHeldStateMessage(GameState == GS_STAGE_CLEARED);
+    DrawPausedMessage();
+    if (KeyWord & KW_ESCAPE) {
+        SetPaused(false, GameClockMs());
+        LeaveGameToMenu();
+    }
+}
+
 void RunGameFrame() {
+    if (UpdatePause()) {
+        PausedFrame();
+        KeyWord = 0;
+        return;
+    }
     if (IsMenuState(GameState)) DrawMenuBackground();
     HoldBallOnShip();
     if (GameState == GS_PLAYING) CheckStageEnd();
