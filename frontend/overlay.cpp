@@ -74,12 +74,12 @@ static void DrawTopTen() {
 
 static void DrawCredits() {
     PrintCentered("K3D TELVANOR TEAM", 26, TEXT_BLACK, 6);
-    // Column 13 of size 18 is 86 pixels left of the centre, so lines of
-    // about 19 characters sit centred under the title.
-    PrintAt("Code   - code crew", 18, 0, 12, 13, TEXT_BLACK);
-    PrintAt("Art    - pixel crew", 18, 0, 13, 13, TEXT_BLACK);
-    PrintAt("Sound  - noise crew", 18, 0, 14, 13, TEXT_BLACK);
-    PrintAt("Levels - brick crew", 18, 0, 15, 13, TEXT_BLACK);
+    // What the game stands on. Column 13 of size 18 is 86 pixels left of
+    // the centre, so lines of about 19 characters sit centred under the title.
+    PrintAt("Video  - SDL2/OpenGL", 18, 0, 12, 13, TEXT_BLACK);
+    PrintAt("Music  - DUMB player", 18, 0, 13, 13, TEXT_BLACK);
+    PrintAt("Sounds - Ogg Vorbis", 18, 0, 14, 13, TEXT_BLACK);
+    PrintAt("Server - SQLite", 18, 0, 15, 13, TEXT_BLACK);
 }
 
 static void DrawConfigTexts() {
@@ -107,8 +107,9 @@ static void DrawEpisodeLabels() {
 }
 
 static void DrawIntroLines() {
-    PrintCentered("Welcome aboard, pilot !", 20, TEXT_BLACK, 21);
-    PrintCentered("Click or press any key to start", 18, TEXT_BLACK, 25);
+    // Short, in capitals: they must read at the smallest window too.
+    PrintCentered("BREAK EVERY BRICK", 20, TEXT_BLACK, 21);
+    PrintCentered("CLICK OR PRESS A KEY", 18, TEXT_BLACK, 25);
 }
 
 // One bonus name beside its capsule. The capsules stand one 24-unit row
