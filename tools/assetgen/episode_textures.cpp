@@ -589,19 +589,28 @@ Image PaintSelectArrow() {
     return img;
 }
 
-// 24-bit: the black surround disappears in the additive cursor pass.
+// 32-bit: the surround is transparent, and every stroke is first laid down
+// wider in near-black, so the pointer keeps a dark rim on the white menu
+// boxes and its light strokes on dark screens. The pointer is drawn about
+// 17 pixels across at 640 x 480, four texels to a pixel: strokes and rim
+// are six texels or more so that they survive the minification.
 Image PaintCursor(int episode) {
     const int S = 64;
-    Image img(S, S, MakeRgb(0, 0, 0));
-    Rgba a = Lighten(Accent(episode), 0.3f);
-    Ring(img, 32, 32, 22, 5, a);
-    Ring(img, 32, 32, 22, 2, MakeRgb(1, 1, 1));
-    for (int i = 0; i < 4; ++i) {
-        float ang = i * PI / 2;
-        Line(img, 32 + std::cos(ang) * 10, 32 + std::sin(ang) * 10, 32 + std::cos(ang) * 30,
-             32 + std::sin(ang) * 30, 3, MakeRgb(1, 1, 1));
-    }
-    FillCircle(img, 32, 32, 4, MakeRgb(1, 1, 1));
+    Image img(S, S, Rgba{0, 0, 0, 0});
+    const Rgba rim = Rgba{0.04f, 0.04f, 0.06f, 0.95f};
+    const Rgba white = MakeRgb(1, 1, 1);
+    auto strokes = [&](float grow, Rgba ring, Rgba core) {
+        Ring(img, 32, 32, 16, 8 + 2 * grow, ring);
+        for (int i = 0; i < 4; ++i) {
+            float ang = i * PI / 2;
+            float c = std::cos(ang), s = std::sin(ang);
+            Line(img, 32 + c * 5, 32 + s * 5, 32 + c * 22, 32 + s * 22, 6 + 2 * grow, core);
+        }
+        FillCircle(img, 32, 32, 4 + grow, core);
+    };
+    strokes(6, rim, rim);
+    strokes(0, Lighten(Accent(episode), 0.3f), white);
+    Ring(img, 32, 32, 16, 3, white);
     return img;
 }
 
@@ -635,6 +644,6 @@ bool WriteEpisodeMaterials(const std::string& dir, int ep) {
     put("menubox", PaintMenuBox(ep), 24);
     put("plaque", PaintPlate(ep), 24);
     put("select", PaintSelectArrow(), 24);
-    put("cursor", PaintCursor(ep), 24);
+    put("cursor", PaintCursor(ep), 32);
     return ok;
 }
