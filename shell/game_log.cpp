@@ -13,9 +13,13 @@ GameLog* MainLog = nullptr;
 
 static const char* const LogTypeNames[] = {"fatal", "warning", "info", "debug"};
 
-GameLog::GameLog(const char* name) : level(2) {
+GameLog::GameLog(const char* name) : level(2), file(nullptr) {
     std::snprintf(fileName, sizeof(fileName), "%s", name ? name : "log.txt");
-    std::FILE* file = std::fopen(fileName, "w");
+    // Opened once: a start-up writes over a hundred lines.
+    file = std::fopen(fileName, "w");
+}
+
+GameLog::~GameLog() {
     if (file) std::fclose(file);
 }
 
@@ -42,11 +46,10 @@ bool GameLog::write(int type, const char* message) {
     std::snprintf(line, sizeof(line), "%s - [threadId=%d]\t- %s\t%s", stamp, threadId,
                   LogTypeNames[type], copy);
 
-    std::FILE* file = std::fopen(fileName, "a");
     if (file) {
+        // Flushed at once, so the line survives a crash right after it.
         std::fputs(line, file);
         std::fflush(file);
-        std::fclose(file);
     }
     std::fputs(line, stdout);
     std::fflush(stdout);

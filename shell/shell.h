@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 class KWindow;
 
@@ -17,6 +18,9 @@ enum { LOG_MESSAGE_MAX = 5000 };
 class GameLog {
   public:
     explicit GameLog(const char* fileName = "log.txt");
+    ~GameLog();
+    GameLog(const GameLog&) = delete;
+    GameLog& operator=(const GameLog&) = delete;
     // Accepts 0..2; anything else is refused and changes nothing.
     bool setLevel(int level);
     // Writes when the type passes the level filter; always returns true.
@@ -24,6 +28,7 @@ class GameLog {
 
     char fileName[256];
     int32_t level;
+    std::FILE* file; // open for the whole run, each line flushed; null if unwritable
 };
 
 extern GameLog* MainLog;
