@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "render/draw_list.h"
+
 uint8_t HudVisible;
 uint8_t MenuLabelsVisible;
 uint8_t TopTenVisible;
@@ -194,14 +196,21 @@ void DrawPausedMessage() {
 }
 
 static void ShowWaitFrame(const char* text, int row) {
+    // A frame of its own in the middle of one being recorded: what was
+    // recorded goes to GL first, and the state is read again after the
+    // window's own GL calls.
+    FlushFrameRecord();
     if (GameWindow) {
         GameWindow->setView(0, 0, 0, 1.0f, true);
         GameWindow->resetView();
     }
     SetProjection(ScreenWidth(), ScreenHeight());
+    ResyncFrameRecord();
     ApplyCamera();
     PrintCentered(text, 12, TEXT_BLACK, row);
+    FlushFrameRecord();
     if (GameWindow) GameWindow->flipBackBuffer(false, true);
+    ResyncFrameRecord();
 }
 
 void ShowSendingScoreMessage() {

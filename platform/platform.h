@@ -180,6 +180,12 @@ class KWindow {
     virtual void setMessageHook(KMessageHook hook) = 0;                                   // 27
     virtual void setEventCallback(KEventCallback callback) = 0;                           // 28
     virtual void enumDisplayModes(KDisplayModeCallback callback) = 0;                     // 29
+    // A frame whose picture is already on the screen: pumps the events and
+    // waits out the frame cap as a flip does, and presents nothing.
+    virtual void holdFrame() = 0; // 30
+    // The screen no longer shows the last flip (exposed, resized, a new
+    // window) or a screenshot waits for the next flip: flip, do not hold.
+    virtual bool needsFlip() = 0; // 31
 };
 
 // Returns the OpenGL window (never anything else: the game asks for OpenGL),
@@ -234,6 +240,8 @@ class KWindowGL : public KWindow {
     void setMessageHook(KMessageHook hook) override;
     void setEventCallback(KEventCallback callback) override;
     void enumDisplayModes(KDisplayModeCallback callback) override;
+    void holdFrame() override;
+    bool needsFlip() override;
 
     // Where the game's picture lands on the drawable, GL coordinates.
     void getPresentRect(int* x, int* y, int* width, int* height);
@@ -248,6 +256,7 @@ class KWindowGL : public KWindow {
     void updateInputMapping();
     void drawSoftwareCursor();
     void darkenFrame();
+    void waitFrameCap(uint32_t flipStartMs);
 
     void* parentWindow;
     float clearColor[4];
@@ -270,4 +279,5 @@ class KWindowGL : public KWindow {
     uint32_t offscreenFrame, offscreenColour, offscreenDepth;
     bool foreground;
     char pendingShot[MAX_PATH_CHARS]; // taken at the next flip; "" = none
+    bool pictureLost; // the screen may not show the last flip any more
 };

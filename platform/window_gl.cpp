@@ -11,12 +11,14 @@
 #include <cctype>
 #include <cstring>
 #include <new>
+#include <cerrno>
 #include <ctime>
 
 int ScreenshotCounter = 0;
 
 static bool UseOpenGL = false;
 static uint32_t LastFlipMs = 0;
+static timespec LastFlipTime = {0, 0}; // the same instant, to the nanosecond
 // Set by the event pump when the window loses the keyboard focus or is
 // minimised, until takeFocusLoss reads it.
 static bool FocusLost = false;
@@ -113,7 +115,7 @@ KWindowGL::KWindowGL(bool depthBuffer)
       fullScreen(false), width(0), height(0), depth(0), framePeriodMs(0), textureRectangle(false),
       hardwareAccelerated(false), wantDepthBuffer(depthBuffer), brightness(1.0f),
       quitRequested(false), softwareCursor(false), offscreenFrame(0), offscreenColour(0),
-      offscreenDepth(0), foreground(true), pendingShot{0} {
+      offscreenDepth(0), foreground(true), pendingShot{0}, pictureLost(true) {
     initClock();
 }
 
@@ -340,6 +342,7 @@ bool KWindowGL::setFullScreen(bool on) {
     getPresentRect(&x, &y, &w, &h);
     SDL_GL_GetDrawableSize(sdlWindow, &drawableW, &drawableH);
     SetInputMapping(x, drawableH - y - h, w, h, width, height);
+    pictureLost = true;
     return fullScreen;
 }
 
@@ -398,6 +401,33 @@ void KWindowGL::darkenFrame() {
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
+// Frame cap: no flip sooner than the period after the last, one sleep to
+// that instant, so a capped frame costs no CPU while it waits.
+void KWindowGL::waitFrameCap(uint32_t flipStartMs) {
+    if (framePeriodMs > 0 && (uint32_t)(flipStartMs - LastFlipMs) <= (uint32_t)framePeriodMs) {
+        timespec deadline = LastFlipTime;
+        deadline.tv_nsec += (long)framePeriodMs * 1000000L;
+        deadline.tv_sec += deadline.tv_nsec / 1000000000L;
+        deadline.tv_nsec %= 1000000000L;
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+        }
+    }
+    clock_gettime(CLOCK_MONOTONIC, &LastFlipTime);
+    LastFlipMs = getClockMs();
+}
+
+void KWindowGL::holdFrame() {
+    if (window == nullptr) return;
+    const uint32_t now = getClockMs();
+    processEvents();
+    waitFrameCap(now);
+}
+
+bool KWindowGL::needsFlip() {
+    // The software cursor and a darkened frame are drawn by the flip itself.
+    return pictureLost || pendingShot[0] != '\0' || softwareCursor || brightness < 1.0f;
+}
+
 void KWindowGL::flipBackBuffer(bool waitWhileInactive, bool resetViewAfter) {
     if (window == nullptr) return;
     SDL_Window* sdlWindow = static_cast<SDL_Window*>(window);
@@ -436,24 +466,10 @@ void KWindowGL::flipBackBuffer(bool waitWhileInactive, bool resetViewAfter) {
         SDL_GL_SwapWindow(sdlWindow);
     }
 
+    pictureLost = false;
     if (resetViewAfter) resetView();
     processEvents();
-
-    // Frame cap: no flip sooner than the period after the last. Sleep to
-    // about a millisecond before the deadline, spin the rest, so the menus
-    // do not hold a whole core.
-    if (framePeriodMs > 0 && (uint32_t)(now - LastFlipMs) <= (uint32_t)framePeriodMs) {
-        for (;;) {
-            const uint32_t elapsed = getClockMs() - LastFlipMs;
-            if (elapsed >= (uint32_t)framePeriodMs) break;
-            const uint32_t left = (uint32_t)framePeriodMs - elapsed;
-            if (left > 1) {
-                const timespec pause = {0, (long)(left - 1) * 1000000L};
-                nanosleep(&pause, nullptr);
-            }
-        }
-    }
-    LastFlipMs = getClockMs();
+    waitFrameCap(now);
 
     if (waitWhileInactive && !isForeground()) {
         // Minimised or in the background: wait for the focus (or a close),
@@ -539,8 +555,11 @@ void KWindowGL::handleEvent(const void* raw) {
             quitRequested = true; // the window stays until the object goes
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
+            foreground = true;
+            break;
         case SDL_WINDOWEVENT_RESTORED:
             foreground = true;
+            pictureLost = true;
             break;
         case SDL_WINDOWEVENT_MINIMIZED:
             foreground = false;
@@ -550,7 +569,13 @@ void KWindowGL::handleEvent(const void* raw) {
             if (fullScreen) foreground = false;
             FocusLost = true;
             break;
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            pictureLost = true;
+            break;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
+            pictureLost = true;
             int x, y, w, h, drawableW, drawableH;
             getPresentRect(&x, &y, &w, &h);
             SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(window), &drawableW, &drawableH);

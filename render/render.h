@@ -71,8 +71,9 @@ void FreeTargaImage(TargaImage* image);
 // handed out but nothing is uploaded.
 int LoadTarga(const char* path);
 
-// Frees the material slots, restarts the indexes, builds the glyph table and
-// loads the fixed textures. Old GL textures are not deleted.
+// Frees the material slots, deletes the GL textures of the previous load
+// (when they belong to the current context), restarts the indexes, builds
+// the glyph table and loads the fixed textures.
 void LoadTextures();
 
 // ---------------------------------------------------------------------------

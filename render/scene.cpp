@@ -5,6 +5,7 @@
 #include <SDL_opengl.h>
 
 #include "gameplay/entity.h"
+#include "render/draw_list.h"
 #include "shell/game_state.h"
 #include "shell/shell.h"
 
@@ -30,22 +31,27 @@ void SetCamera(Camera* camera, float rx, float sx, float sy, float sz, float ty)
 }
 
 void PushObjectTransform(const Entity& e) {
-    glPushMatrix();
-    glTranslatef(e.position[0], e.position[1], e.position[2] - SCENE_DEPTH);
-    glRotatef(e.rotation[0], 1.0f, 0.0f, 0.0f);
-    glRotatef(e.rotation[1], 0.0f, 1.0f, 0.0f);
-    glRotatef(e.rotation[2], 0.0f, 0.0f, 1.0f);
-    glScalef(e.scale[0], e.scale[1], e.scale[2]);
+    DlPushMatrix();
+    DlTranslate(e.position[0], e.position[1], e.position[2] - SCENE_DEPTH);
+    DlRotate(e.rotation[0], 1.0f, 0.0f, 0.0f);
+    DlRotate(e.rotation[1], 0.0f, 1.0f, 0.0f);
+    DlRotate(e.rotation[2], 0.0f, 0.0f, 1.0f);
+    DlScale(e.scale[0], e.scale[1], e.scale[2]);
 }
 
+// One triangle into the frame's arrays in the current colour; triangles
+// drawn one after another in the same state become one draw.
 void DrawTriangle(const MeshFace& face) {
-    glBegin(GL_TRIANGLES);
+    FrameVertex* out = DlVertices(3);
     for (int c = 0; c < 3; ++c) {
         const MeshVertex& v = face.vertex[c];
-        glTexCoord2f(v.u, v.v);
-        glVertex3f(v.x, v.y, v.z);
+        out[c].u = v.u;
+        out[c].v = v.v;
+        out[c].x = v.x;
+        out[c].y = v.y;
+        out[c].z = v.z;
     }
-    glEnd();
+    DlDraw(GL_TRIANGLES, 3);
 }
 
 uint32_t TextureName(int texture) {
@@ -70,41 +76,33 @@ int LastListPosition() {
     return liveEntityCount < MAX_ENTITIES - 1 ? liveEntityCount : MAX_ENTITIES - 1;
 }
 
-void DrawFacesOfTexture(const Entity& e, int texture) {
-    bool pushed = false;
-    for (int i = 0; i < e.faceCount; ++i) {
-        const MeshFace& face = e.faces[i];
-        if (face.texture != texture) continue;
-        if (!pushed) {
-            PushObjectTransform(e);
-            pushed = true;
-        }
-        if (face.additive) {
-            glDisable(GL_DEPTH_TEST);
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-            glColor4f(1.0f, 1.0f, 1.0f, e.life);
-        }
-        if (face.tinted) glColor4f(face.tint[0], face.tint[1], face.tint[2], 1.0f);
-        if (face.envMap) {
-            glEnable(GL_TEXTURE_GEN_S);
-            glEnable(GL_TEXTURE_GEN_T);
-            glEnable(GL_TEXTURE_GEN_R);
-        }
-        DrawTriangle(face);
-        if (face.tinted) glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        if (face.envMap) {
-            glDisable(GL_TEXTURE_GEN_S);
-            glDisable(GL_TEXTURE_GEN_T);
-            glDisable(GL_TEXTURE_GEN_R);
-        }
-        if (face.additive) {
-            glDisable(GL_BLEND);
-            glEnable(GL_DEPTH_TEST);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        }
+// One face with its render effect, each state undone after it as the
+// next face expects.
+void DrawFace(const Entity& e, const MeshFace& face) {
+    if (face.additive) {
+        DlDisable(GL_DEPTH_TEST);
+        DlEnable(GL_BLEND);
+        DlBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        DlColor(1.0f, 1.0f, 1.0f, e.life);
     }
-    if (pushed) glPopMatrix();
+    if (face.tinted) DlColor(face.tint[0], face.tint[1], face.tint[2], 1.0f);
+    if (face.envMap) {
+        DlEnable(GL_TEXTURE_GEN_S);
+        DlEnable(GL_TEXTURE_GEN_T);
+        DlEnable(GL_TEXTURE_GEN_R);
+    }
+    DrawTriangle(face);
+    if (face.tinted) DlColor(1.0f, 1.0f, 1.0f, 1.0f);
+    if (face.envMap) {
+        DlDisable(GL_TEXTURE_GEN_S);
+        DlDisable(GL_TEXTURE_GEN_T);
+        DlDisable(GL_TEXTURE_GEN_R);
+    }
+    if (face.additive) {
+        DlDisable(GL_BLEND);
+        DlEnable(GL_DEPTH_TEST);
+        DlBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
 }
 
 } // namespace
@@ -135,31 +133,73 @@ void InitCameras() {
 void ApplyCamera() {
     const int index = CurrentCamera == CAMERA_PLAY ? CAMERA_PLAY : CAMERA_MENU;
     const Camera& camera = Cameras[index];
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glRotatef(camera.rotation[0], 1.0f, 0.0f, 0.0f);
-    glRotatef(camera.rotation[1], 0.0f, 1.0f, 0.0f);
-    glRotatef(camera.rotation[2], 0.0f, 0.0f, 1.0f);
-    glTranslatef(camera.translation[0], camera.translation[1], camera.translation[2]);
-    glScalef(camera.scale[0], camera.scale[1], camera.scale[2]);
+    DlMatrixMode(GL_MODELVIEW);
+    DlLoadIdentity();
+    DlRotate(camera.rotation[0], 1.0f, 0.0f, 0.0f);
+    DlRotate(camera.rotation[1], 0.0f, 1.0f, 0.0f);
+    DlRotate(camera.rotation[2], 0.0f, 0.0f, 1.0f);
+    DlTranslate(camera.translation[0], camera.translation[1], camera.translation[2]);
+    DlScale(camera.scale[0], camera.scale[1], camera.scale[2]);
 }
 
+// The faces of one frame sorted by texture, keeping draw-list order and
+// face order inside each texture: (list position << 9) | face.
+static uint32_t SceneFaces[MAX_ENTITIES * MAX_MESH_FACES];
+static int SceneTextureStart[MAX_TEXTURES + 1];
+
 void DrawScene(bool moveObjects) {
-    glEnable(GL_DEPTH_TEST);
-    glClear(GL_DEPTH_BUFFER_BIT);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    DlEnable(GL_DEPTH_TEST);
+    DlClear(GL_DEPTH_BUFFER_BIT);
+    DlColor(1.0f, 1.0f, 1.0f, 1.0f);
     // In play the playfield covers the view, so the colour buffer is kept.
-    if (!InPlay() && MenuClear) glClear(GL_COLOR_BUFFER_BIT);
+    if (!InPlay() && MenuClear) DlClear(GL_COLOR_BUFFER_BIT);
 
     const int lastTexture = textureCount < MAX_TEXTURES - 1 ? textureCount : MAX_TEXTURES - 1;
+    const int lastPos = LastListPosition();
+    // One pass to count the faces of each texture, one to place them: the
+    // texture-major order without a pass over every object per texture.
+    int counts[MAX_TEXTURES + 1] = {0};
+    for (int pos = 0; pos <= lastPos; ++pos) {
+        const int slot = LiveSlotAt(pos);
+        if (slot < 0 || EntityTable[slot].type == TYPE_CURSOR) continue;
+        const Entity& e = EntityTable[slot];
+        for (int i = 0; i < e.faceCount && i < MAX_MESH_FACES; ++i) {
+            const int t = e.faces[i].texture;
+            if (t >= 0 && t <= lastTexture) ++counts[t];
+        }
+    }
+    SceneTextureStart[0] = 0;
+    for (int t = 0; t <= lastTexture; ++t)
+        SceneTextureStart[t + 1] = SceneTextureStart[t] + counts[t];
+    int fill[MAX_TEXTURES];
+    for (int t = 0; t <= lastTexture; ++t)
+        fill[t] = SceneTextureStart[t];
+    for (int pos = 0; pos <= lastPos; ++pos) {
+        const int slot = LiveSlotAt(pos);
+        if (slot < 0 || EntityTable[slot].type == TYPE_CURSOR) continue;
+        const Entity& e = EntityTable[slot];
+        for (int i = 0; i < e.faceCount && i < MAX_MESH_FACES; ++i) {
+            const int t = e.faces[i].texture;
+            if (t >= 0 && t <= lastTexture)
+                SceneFaces[fill[t]++] = (uint32_t)pos << 9 | (uint32_t)i;
+        }
+    }
+
     // Texture-major, so each texture is bound once per frame.
     for (int t = 0; t <= lastTexture; ++t) {
-        glBindTexture(GL_TEXTURE_2D, TextureNames[t]);
-        for (int pos = 0; pos <= LastListPosition(); ++pos) {
-            const int slot = LiveSlotAt(pos);
-            if (slot < 0 || EntityTable[slot].type == TYPE_CURSOR) continue;
-            DrawFacesOfTexture(EntityTable[slot], t);
+        DlBindTexture(TextureNames[t]);
+        int shownPos = -1;
+        for (int n = SceneTextureStart[t]; n < SceneTextureStart[t + 1]; ++n) {
+            const int pos = (int)(SceneFaces[n] >> 9);
+            const Entity& e = EntityTable[EntityDrawList[pos]];
+            if (pos != shownPos) {
+                if (shownPos >= 0) DlPopMatrix();
+                PushObjectTransform(e);
+                shownPos = pos;
+            }
+            DrawFace(e, e.faces[SceneFaces[n] & 511u]);
         }
+        if (shownPos >= 0) DlPopMatrix();
     }
 
     // Moving after drawing: the frame shows the objects before this update.
@@ -175,7 +215,7 @@ void DrawCursor() {
     if (slot == ENTITY_NONE) return;
     const Entity& e = EntityTable[slot];
     if (e.faceCount <= 0 || e.faces == nullptr) return;
-    glBindTexture(GL_TEXTURE_2D, TextureName(e.faces[0].texture));
+    DlBindTexture(TextureName(e.faces[0].texture));
     // The pointer floats in front of the menu plane, so drawn at its own x, y
     // the perspective would show it away from the point it hit-tests. Pull it
     // toward the axis so it covers the spot on the plane it points at.
@@ -186,59 +226,63 @@ void DrawCursor() {
         shown.position[1] = e.position[1] * depth / SCENE_DEPTH;
     }
     PushObjectTransform(shown);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(1.0f, 1.0f, 1.0f, e.life);
+    DlDisable(GL_DEPTH_TEST);
+    DlEnable(GL_BLEND);
+    DlBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    DlColor(1.0f, 1.0f, 1.0f, e.life);
     for (int i = 0; i < e.faceCount; ++i)
         DrawTriangle(e.faces[i]);
-    glDisable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glPopMatrix();
+    DlDisable(GL_BLEND);
+    DlEnable(GL_DEPTH_TEST);
+    DlColor(1.0f, 1.0f, 1.0f, 1.0f);
+    DlPopMatrix();
 }
 
 void DrawQuad2D(int texture, int x, int y, int width, int height, bool blend) {
-    glEnable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, 640.0, 0.0, 480.0, -100.0, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    DlEnable(GL_TEXTURE_2D);
+    DlDisable(GL_DEPTH_TEST);
+    DlMatrixMode(GL_PROJECTION);
+    DlPushMatrix();
+    DlLoadIdentity();
+    DlOrtho(0.0f, 640.0f, 0.0f, 480.0f, -100.0f, 100.0f);
+    DlMatrixMode(GL_MODELVIEW);
+    DlPushMatrix();
+    DlLoadIdentity();
     if (blend) {
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        DlEnable(GL_BLEND);
+        DlBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
-    glBindTexture(GL_TEXTURE_2D, TextureName(texture));
+    DlBindTexture(TextureName(texture));
     // Text leaves the last glyph's colour behind.
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    DlColor(1.0f, 1.0f, 1.0f, 1.0f);
     const float left = static_cast<float>(x);
     const float bottom = static_cast<float>(y);
     const float right = static_cast<float>(x + width);
     const float top = static_cast<float>(y + height);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(left, bottom);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex2f(left, top);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex2f(right, top);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex2f(right, bottom);
-    glEnd();
-    if (blend) glDisable(GL_BLEND);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glEnable(GL_DEPTH_TEST);
+    FrameVertex* quad = DlVertices(4);
+    const float corners[4][4] = {
+        {0.0f, 0.0f, left, bottom}, {0.0f, 1.0f, left, top}, {1.0f, 1.0f, right, top},
+        {1.0f, 0.0f, right, bottom}};
+    for (int c = 0; c < 4; ++c) {
+        quad[c].u = corners[c][0];
+        quad[c].v = corners[c][1];
+        quad[c].x = corners[c][2];
+        quad[c].y = corners[c][3];
+        quad[c].z = 0.0f;
+    }
+    DlDraw(GL_QUADS, 4);
+    if (blend) DlDisable(GL_BLEND);
+    DlMatrixMode(GL_PROJECTION);
+    DlPopMatrix();
+    DlMatrixMode(GL_MODELVIEW);
+    DlPopMatrix();
+    DlEnable(GL_DEPTH_TEST);
 }
 
 void DrawMenuBackground() {
     DrawQuad2D(MiniSplashLeftTexture, 0, 0, 64, 512, false);
     DrawQuad2D(MiniSplashRightTexture, 576, 0, 64, 512, false);
     DrawQuad2D(SplashTexture, 64, 0, 512, 512, false);
+    // Three opaque quads side by side over the whole 640 x 480 screen.
+    DlCoversWholePicture();
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "render/draw_list.h"
 #include "render/text.h"
 #include "shell/shell.h"
 
@@ -114,6 +115,33 @@ void FreeTargaImage(TargaImage* image) {
 
 namespace {
 
+// The context the names in TextureNames belong to. A re-created window has
+// taken its textures with its context, and the same numbers may already
+// name something else in the new one.
+SDL_GLContext TextureContext = nullptr;
+
+// Deletes the textures of the previous load, so a reload (every episode
+// start) does not keep one more copy of every picture each time.
+void DeleteLoadedTextures() {
+    const int last = textureCount < MAX_TEXTURES - 1 ? textureCount : MAX_TEXTURES - 1;
+    if (last > 0 && TextureContext != nullptr && SDL_GL_GetCurrentContext() == TextureContext) {
+        // Zeros (refused loads, no context) are ignored by GL.
+        glDeleteTextures(last, reinterpret_cast<const GLuint*>(&TextureNames[1]));
+    }
+    for (int i = 0; i < MAX_TEXTURES; ++i)
+        TextureNames[i] = 0;
+}
+
+// An image whose every alpha is 255 looks the same without its alpha, so
+// GL keeps only its colour; the rest keep what the file gave them.
+GLint InternalFormat(const TargaImage& image) {
+    if (image.format != GL_RGBA) return static_cast<GLint>(image.format);
+    const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+    for (size_t i = 0; i < count; ++i)
+        if (image.pixels[i * 4 + 3] != 255) return GL_RGBA;
+    return GL_RGB;
+}
+
 // Hands out the next index and uploads the pixels under it. Without a
 // current context (tools, fuzzing, GL-free tests) nothing reaches GL.
 int UploadTexture(const TargaImage& image) {
@@ -121,6 +149,7 @@ int UploadTexture(const TargaImage& image) {
     TextureNames[textureCount] = 0;
     TextureUploadFormat = image.format;
     if (SDL_GL_GetCurrentContext() == nullptr) return textureCount;
+    TextureContext = SDL_GL_GetCurrentContext();
     GLuint name = 0;
     glGenTextures(1, &name);
     TextureNames[textureCount] = name;
@@ -131,7 +160,7 @@ int UploadTexture(const TargaImage& image) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     // Alpha rows of odd widths are not 4-byte aligned.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(image.format), image.width, image.height, 0,
+    glTexImage2D(GL_TEXTURE_2D, 0, InternalFormat(image), image.width, image.height, 0,
                  image.format, GL_UNSIGNED_BYTE, image.pixels);
     return textureCount;
 }
@@ -187,10 +216,13 @@ int LoadTarga(const char* path) {
 }
 
 void LoadTextures() {
+    // What this frame drew so far uses the textures about to be replaced.
+    FlushFrameRecord();
     for (int i = 0; i < MAX_MATERIAL_SLOTS; ++i) {
         MaterialTextureTable[i].inUse = 0;
         std::memset(MaterialTextureTable[i].name, ' ', MATERIAL_NAME_BLANKS);
     }
+    DeleteLoadedTextures();
     textureCount = 0;
     BuildGlyphTable();
     FontTexture = LoadTarga("Texture/font.tga");
@@ -203,4 +235,5 @@ void LoadTextures() {
     EpisodeBackground[1] = LoadTarga("Texture/bg_jungle.tga");
     EpisodeBackground[3] = LoadTarga("Texture/bg_street.tga");
     EpisodeBackground[2] = LoadTarga("Texture/bg_ocean.tga");
+    ResyncFrameRecord(); // the uploads bound textures behind the recorder's back
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "render/draw_list.h"
 #include "render/render.h"
 #include "shell/shell.h"
 
@@ -64,21 +65,31 @@ void EnableTextShadow() {
     TextStyle.shadowOn = 1;
 }
 
-static void DrawGlyphQuad(unsigned char c, int x, int y, int s, const float* colour) {
+// One glyph quad in colour: texture (u, v) at (x, y), counter-clockwise.
+static FrameVertex* PutGlyphQuad(FrameVertex* out, unsigned char c, int x, int y, int s,
+                                 const float* colour) {
     const GlyphCell& cell = GlyphTable[c];
-    glColor4fv(colour);
-    glBegin(GL_QUADS);
-    glTexCoord2f(cell.u, cell.v);
-    glVertex2i(x, y);
-    glTexCoord2f(cell.u + GlyphStepU, cell.v);
-    glVertex2i(x + s, y);
-    glTexCoord2f(cell.u + GlyphStepU, cell.v + GlyphStepV);
-    glVertex2i(x + s, y + s);
-    glTexCoord2f(cell.u, cell.v + GlyphStepV);
-    glVertex2i(x, y + s);
-    glEnd();
+    const float u0 = cell.u, v0 = cell.v;
+    const float u1 = cell.u + GlyphStepU, v1 = cell.v + GlyphStepV;
+    const float corners[4][4] = {{u0, v0, (float)x, (float)y},
+                                 {u1, v0, (float)(x + s), (float)y},
+                                 {u1, v1, (float)(x + s), (float)(y + s)},
+                                 {u0, v1, (float)x, (float)(y + s)}};
+    for (int n = 0; n < 4; ++n) {
+        out[n].u = corners[n][0];
+        out[n].v = corners[n][1];
+        out[n].r = colour[0];
+        out[n].g = colour[1];
+        out[n].b = colour[2];
+        out[n].a = colour[3];
+        out[n].x = corners[n][2];
+        out[n].y = corners[n][3];
+        out[n].z = 0.0f;
+    }
+    return out + 4;
 }
 
+// The whole string as one draw of quads (shadow, then glyph, per character).
 static void DrawString(const char* text, int x, int y, int s, const GLint viewport[4]) {
     int length = 0, newlines = 0, tabs = 0;
     for (const char* p = text; *p; p++) {
@@ -88,10 +99,14 @@ static void DrawString(const char* text, int x, int y, int s, const GLint viewpo
     }
     const int widthFactor = tabs > 0 ? 4 * tabs : 1;
     if (newlines == 0)
-        glScissor(x, y, widthFactor * s * length, s);
+        DlScissor(x, y, widthFactor * s * length, s);
     else
-        glScissor(x, y - newlines * s, widthFactor * s * length, (newlines + 1) * s);
+        DlScissor(x, y - newlines * s, widthFactor * s * length, (newlines + 1) * s);
 
+    const int perGlyph = TextStyle.shadowOn ? 8 : 4;
+    FrameVertex* const first = DlVertices(length * perGlyph);
+    FrameVertex* out = first;
+    const float* lastColour = nullptr;
     const int advance = (int)(s * 0.5f);
     const int rightEdge = viewport[0] + viewport[2];
     int penX = x, penY = y;
@@ -103,11 +118,16 @@ static void DrawString(const char* text, int x, int y, int s, const GLint viewpo
             penX = x - advance;
         } else {
             const unsigned char c = (unsigned char)*p;
-            if (TextStyle.shadowOn) DrawGlyphQuad(c, penX + 1, penY + 1, s, TextStyle.shadow);
-            DrawGlyphQuad(c, penX, penY, s, TextStyle.colour);
+            if (TextStyle.shadowOn) out = PutGlyphQuad(out, c, penX + 1, penY + 1, s, TextStyle.shadow);
+            out = PutGlyphQuad(out, c, penX, penY, s, TextStyle.colour);
+            lastColour = TextStyle.colour;
         }
         penX += advance;
     }
+    DlDraw(GL_QUADS, (int)(out - first));
+    // Text leaves the last glyph's colour current, as one quad at a time did.
+    if (lastColour != nullptr)
+        DlColor(lastColour[0], lastColour[1], lastColour[2], lastColour[3]);
 }
 
 void Print(int x, int y, const char* format, ...) {
@@ -117,58 +137,55 @@ void Print(int x, int y, const char* format, ...) {
     va_end(args);
 
     GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
+    DlGetViewport(viewport);
 
     // Text mode: remember everything changed so the scene state comes back.
     GLint polygonMode[2];
-    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
-    GLint matrixMode;
-    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-    const GLboolean hadTexture = glIsEnabled(GL_TEXTURE_2D);
-    const GLboolean hadDepth = glIsEnabled(GL_DEPTH_TEST);
-    const GLboolean hadLighting = glIsEnabled(GL_LIGHTING);
-    const GLboolean hadScissor = glIsEnabled(GL_SCISSOR_TEST);
-    const GLboolean hadBlend = glIsEnabled(GL_BLEND);
+    DlGetPolygonMode(polygonMode);
+    const GLint matrixMode = (GLint)DlGetMatrixMode();
+    const bool hadTexture = DlIsEnabled(GL_TEXTURE_2D);
+    const bool hadDepth = DlIsEnabled(GL_DEPTH_TEST);
+    const bool hadLighting = DlIsEnabled(GL_LIGHTING);
+    const bool hadScissor = DlIsEnabled(GL_SCISSOR_TEST);
+    const bool hadBlend = DlIsEnabled(GL_BLEND);
     GLint blendSrc, blendDst;
-    glGetIntegerv(GL_BLEND_SRC, &blendSrc);
-    glGetIntegerv(GL_BLEND_DST, &blendDst);
+    DlGetBlendFunc(&blendSrc, &blendDst);
 
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glEnable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_SCISSOR_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    DlPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    DlEnable(GL_TEXTURE_2D);
+    DlDisable(GL_DEPTH_TEST);
+    DlDisable(GL_LIGHTING);
+    DlEnable(GL_SCISSOR_TEST);
+    DlEnable(GL_BLEND);
+    DlBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, viewport[2], 0, viewport[3], -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    if (FontTexture >= 0 && FontTexture < MAX_TEXTURES)
-        glBindTexture(GL_TEXTURE_2D, TextureNames[FontTexture]);
+    DlMatrixMode(GL_PROJECTION);
+    DlPushMatrix();
+    DlLoadIdentity();
+    DlOrtho(0.0f, (float)viewport[2], 0.0f, (float)viewport[3], -1.0f, 1.0f);
+    DlMatrixMode(GL_MODELVIEW);
+    DlPushMatrix();
+    DlLoadIdentity();
+    if (FontTexture >= 0 && FontTexture < MAX_TEXTURES) DlBindTexture(TextureNames[FontTexture]);
 
     DrawString(PrintBuffer, x, y, TextStyle.size, viewport);
 
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    DlMatrixMode(GL_PROJECTION);
+    DlPopMatrix();
+    DlMatrixMode(GL_MODELVIEW);
+    DlPopMatrix();
 
-    glPolygonMode(GL_FRONT, polygonMode[0]);
-    glPolygonMode(GL_BACK, polygonMode[1]);
-    if (!hadTexture) glDisable(GL_TEXTURE_2D);
-    if (hadDepth) glEnable(GL_DEPTH_TEST);
-    if (hadLighting) glEnable(GL_LIGHTING);
-    if (!hadScissor) glDisable(GL_SCISSOR_TEST);
+    DlPolygonMode(GL_FRONT, (GLenum)polygonMode[0]);
+    DlPolygonMode(GL_BACK, (GLenum)polygonMode[1]);
+    if (!hadTexture) DlDisable(GL_TEXTURE_2D);
+    if (hadDepth) DlEnable(GL_DEPTH_TEST);
+    if (hadLighting) DlEnable(GL_LIGHTING);
+    if (!hadScissor) DlDisable(GL_SCISSOR_TEST);
     if (hadBlend)
-        glBlendFunc(blendSrc, blendDst);
+        DlBlendFunc((GLenum)blendSrc, (GLenum)blendDst);
     else
-        glDisable(GL_BLEND);
-    glMatrixMode(matrixMode);
+        DlDisable(GL_BLEND);
+    DlMatrixMode((GLenum)matrixMode);
 
     ResetTextStyle();
 }

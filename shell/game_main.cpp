@@ -13,6 +13,7 @@
 #include "frontend/frontend.h"
 #include "gameplay/entity.h"
 #include "platform/platform.h"
+#include "render/draw_list.h"
 #include "render/render.h"
 #include "shell/game_state.h"
 #include "shell/pause.h"
@@ -86,6 +87,9 @@ void SetProjection(int width, int height) {
 }
 
 void CreateGameWindow(int width, int height, int depth, bool windowed) {
+    // What this frame drew so far belongs to the window being replaced.
+    FlushFrameRecord();
+    ForgetPresentedFrame();
     GameWindow = createWindowObject(true, false);
     if (GameWindow == nullptr) FatalExit("could not allocate the game window");
     if (!GameWindow->createWindow(width, height, depth, windowed, "K3D")) {
@@ -108,10 +112,13 @@ void CreateGameWindow(int width, int height, int depth, bool windowed) {
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
     SetProjection(width, height);
+    ResyncFrameRecord();
 }
 
 void DestroyGameWindow() {
     if (GameWindow == nullptr) return;
+    FlushFrameRecord();
+    ForgetPresentedFrame();
     GameWindow->requestQuit();
     delete GameWindow;
     GameWindow = nullptr;
@@ -167,11 +174,16 @@ void RunGame() {
         UpdateFrameTiming(GameClockMs());
         GameWindow->resetView();
         SetProjection(ScreenWidth(), ScreenHeight());
+        BeginFrameRecord();
         ApplyCamera();
         RunGameFrame();
         // The state handlers may have re-created the window (setup screen).
         if (GameWindow == nullptr) break;
-        GameWindow->flipBackBuffer(false, true);
+        // A frame equal to the one on the screen is not drawn again.
+        if (EndFrameRecord(GameWindow->needsFlip()))
+            GameWindow->flipBackBuffer(false, true);
+        else
+            GameWindow->holdFrame();
     }
     ExitGame();
 }

@@ -1,0 +1,80 @@
+// The texture table against GL itself: what a reload leaves alive, and the
+// format each picture is kept in.
+#include <gtest/gtest.h>
+
+#include <SDL_opengl.h>
+
+#include <vector>
+
+#include "gameplay/gameplay.h"
+#include "render/render.h"
+#include "tests/render/render_fixtures.h"
+
+using rendertest::FromGameDir;
+using rendertest::TargaBytes;
+
+namespace {
+
+class TextureTable : public rendertest::GlTest {};
+
+// Names GL holds a texture under, counted from GL, not from our table.
+int LiveTextureNames() {
+    int live = 0;
+    for (GLuint name = 1; name < 4096; ++name)
+        if (glIsTexture(name)) ++live;
+    return live;
+}
+
+TEST_F(TextureTable, EpisodeStartsKeepTheSameNumberOfLiveTextures) {
+    episode = 0;
+    StartEpisode();
+    const int afterOne = LiveTextureNames();
+    EXPECT_GE(afterOne, 40) << "the fixed set and the episode's materials";
+    EXPECT_EQ(afterOne, textureCount);
+    // Four more starts, through every episode's own texture set.
+    for (int start = 2; start <= 5; ++start) {
+        episode = start % 4;
+        StartEpisode();
+    }
+    EXPECT_EQ(LiveTextureNames(), afterOne);
+    // The names in the table are the live ones.
+    for (int t = 1; t <= textureCount; ++t)
+        EXPECT_TRUE(glIsTexture(TextureNames[t])) << "texture index " << t;
+    ClearEntities();
+}
+
+TEST_F(TextureTable, PicturesKeepTheSmallestFormatThatLooksTheSame) {
+    struct Row {
+        const char* rule;
+        int depth;
+        std::vector<uint8_t> pixels; // four pixels as stored
+        GLint format;
+    };
+    const std::vector<Row> rows = {
+        {"opaque 32-bit keeps only its colour", 32,
+         {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255, 0, 0, 0, 255}, GL_RGB},
+        {"one translucent pixel keeps the alpha", 32,
+         {1, 2, 3, 255, 4, 5, 6, 254, 7, 8, 9, 255, 0, 0, 0, 255}, GL_RGBA},
+        {"24-bit white is opaque by the brightness rule", 24, std::vector<uint8_t>(12, 255),
+         GL_RGB},
+        {"24-bit with a dark pixel keeps the derived alpha", 24,
+         {255, 255, 255, 255, 255, 255, 255, 255, 255, 40, 40, 40}, GL_RGBA},
+        {"8-bit stays an alpha texture", 8, {0, 255, 255, 255}, GL_ALPHA},
+    };
+    k3dtest::TempDir dir;
+    for (const Row& row : rows) {
+        ASSERT_TRUE(
+            k3dtest::WriteWholeFile(dir.file("t.tga"), TargaBytes(2, 2, 2, row.depth, row.pixels)));
+        textureCount = 0;
+        const int index = LoadTarga(FromGameDir(dir.file("t.tga")).c_str());
+        ASSERT_EQ(index, 1) << row.rule;
+        glBindTexture(GL_TEXTURE_2D, TextureNames[index]);
+        GLint format = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+        EXPECT_EQ(format, row.format) << row.rule;
+        glDeleteTextures(1, reinterpret_cast<const GLuint*>(&TextureNames[index]));
+    }
+    textureCount = 0;
+}
+
+} // namespace
