@@ -38,8 +38,8 @@ struct Command {
 };
 
 // The capabilities whose changes wait for the next draw.
-const uint32_t TrackedCaps[] = {GL_TEXTURE_2D,   GL_DEPTH_TEST,    GL_BLEND,
-                                GL_SCISSOR_TEST, GL_LIGHTING,      GL_TEXTURE_GEN_S,
+const uint32_t TrackedCaps[] = {GL_TEXTURE_2D,    GL_DEPTH_TEST,   GL_BLEND,
+                                GL_SCISSOR_TEST,  GL_LIGHTING,     GL_TEXTURE_GEN_S,
                                 GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R};
 const int CAP_COUNT = sizeof(TrackedCaps) / sizeof(TrackedCaps[0]);
 
@@ -61,7 +61,7 @@ int drawCount = 0;
 int recordList = 0; // the list being recorded; the other is the last presented
 
 bool recording = false;
-bool flushed = false;       // part of this frame already went to GL
+bool flushed = false;        // part of this frame already went to GL
 bool presentedValid = false; // the other list holds what the screen shows
 bool coversAll = false;      // this frame has painted every pixel
 
@@ -294,8 +294,8 @@ bool EndFrameRecord(bool mustPresent) {
     const int other = 1 - recordList;
     const int commands = commandCounts[recordList];
     const int vertices = vertexCounts[recordList];
-    if (!mustPresent && !flushed && coversAll && presentedValid && commands == commandCounts[other] &&
-        vertices == vertexCounts[other] &&
+    if (!mustPresent && !flushed && coversAll && presentedValid &&
+        commands == commandCounts[other] && vertices == vertexCounts[other] &&
         std::memcmp(Commands[recordList], Commands[other], sizeof(Command) * commands) == 0 &&
         std::memcmp(Vertices[recordList], Vertices[other], sizeof(FrameVertex) * vertices) == 0) {
         return false;

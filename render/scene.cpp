@@ -260,9 +260,10 @@ void DrawQuad2D(int texture, int x, int y, int width, int height, bool blend) {
     const float right = static_cast<float>(x + width);
     const float top = static_cast<float>(y + height);
     FrameVertex* quad = DlVertices(4);
-    const float corners[4][4] = {
-        {0.0f, 0.0f, left, bottom}, {0.0f, 1.0f, left, top}, {1.0f, 1.0f, right, top},
-        {1.0f, 0.0f, right, bottom}};
+    const float corners[4][4] = {{0.0f, 0.0f, left, bottom},
+                                 {0.0f, 1.0f, left, top},
+                                 {1.0f, 1.0f, right, top},
+                                 {1.0f, 0.0f, right, bottom}};
     for (int c = 0; c < 4; ++c) {
         quad[c].u = corners[c][0];
         quad[c].v = corners[c][1];

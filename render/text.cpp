@@ -118,7 +118,8 @@ static void DrawString(const char* text, int x, int y, int s, const GLint viewpo
             penX = x - advance;
         } else {
             const unsigned char c = (unsigned char)*p;
-            if (TextStyle.shadowOn) out = PutGlyphQuad(out, c, penX + 1, penY + 1, s, TextStyle.shadow);
+            if (TextStyle.shadowOn)
+                out = PutGlyphQuad(out, c, penX + 1, penY + 1, s, TextStyle.shadow);
             out = PutGlyphQuad(out, c, penX, penY, s, TextStyle.colour);
             lastColour = TextStyle.colour;
         }
@@ -126,8 +127,7 @@ static void DrawString(const char* text, int x, int y, int s, const GLint viewpo
     }
     DlDraw(GL_QUADS, (int)(out - first));
     // Text leaves the last glyph's colour current, as one quad at a time did.
-    if (lastColour != nullptr)
-        DlColor(lastColour[0], lastColour[1], lastColour[2], lastColour[3]);
+    if (lastColour != nullptr) DlColor(lastColour[0], lastColour[1], lastColour[2], lastColour[3]);
 }
 
 void Print(int x, int y, const char* format, ...) {

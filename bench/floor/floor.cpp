@@ -140,8 +140,26 @@ int main(int argc, char** argv) {
     const std::vector<Vertex> mesh = MakeTriangles(triangles);
 
     // u, v, x, y, z per corner.
-    const GLfloat quad[] = {0, 0, 0,           0, 0, 1, 0, WindowWidth, 0,            0,
-                            1, 1, WindowWidth, WindowHeight, 0, 0, 1, 0, WindowHeight, 0};
+    const GLfloat quad[] = {0,
+                            0,
+                            0,
+                            0,
+                            0,
+                            1,
+                            0,
+                            WindowWidth,
+                            0,
+                            0,
+                            1,
+                            1,
+                            WindowWidth,
+                            WindowHeight,
+                            0,
+                            0,
+                            1,
+                            0,
+                            WindowHeight,
+                            0};
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
 

@@ -105,8 +105,7 @@ TEST_F(FrameRecord, FrameEqualToTheShownOneIsHeldAndAnyChangeIsDrawn) {
         {"a frame painting part of the screen is drawn",
          [] { PrintAt("A", 24, 0, 5, 5, TEXT_GOLD); }, false, true},
         {"and drawn again", [] { PrintAt("A", 24, 0, 5, 5, TEXT_GOLD); }, false, true},
-        {"and again, frame after frame", [] { PrintAt("A", 24, 0, 5, 5, TEXT_GOLD); }, false,
-         true},
+        {"and again, frame after frame", [] { PrintAt("A", 24, 0, 5, 5, TEXT_GOLD); }, false, true},
     };
     for (const Row& row : rows) {
         ClearEntities();

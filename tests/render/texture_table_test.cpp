@@ -51,14 +51,20 @@ TEST_F(TextureTable, PicturesKeepTheSmallestFormatThatLooksTheSame) {
         GLint format;
     };
     const std::vector<Row> rows = {
-        {"opaque 32-bit keeps only its colour", 32,
-         {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255, 0, 0, 0, 255}, GL_RGB},
-        {"one translucent pixel keeps the alpha", 32,
-         {1, 2, 3, 255, 4, 5, 6, 254, 7, 8, 9, 255, 0, 0, 0, 255}, GL_RGBA},
+        {"opaque 32-bit keeps only its colour",
+         32,
+         {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255, 0, 0, 0, 255},
+         GL_RGB},
+        {"one translucent pixel keeps the alpha",
+         32,
+         {1, 2, 3, 255, 4, 5, 6, 254, 7, 8, 9, 255, 0, 0, 0, 255},
+         GL_RGBA},
         {"24-bit white is opaque by the brightness rule", 24, std::vector<uint8_t>(12, 255),
          GL_RGB},
-        {"24-bit with a dark pixel keeps the derived alpha", 24,
-         {255, 255, 255, 255, 255, 255, 255, 255, 255, 40, 40, 40}, GL_RGBA},
+        {"24-bit with a dark pixel keeps the derived alpha",
+         24,
+         {255, 255, 255, 255, 255, 255, 255, 255, 255, 40, 40, 40},
+         GL_RGBA},
         {"8-bit stays an alpha texture", 8, {0, 255, 255, 255}, GL_ALPHA},
     };
     k3dtest::TempDir dir;
