@@ -11,13 +11,19 @@
 //  - playground: scale (4.5, 3.5, 1) at z = -1.5. The play camera at view
 //    angles 0, -25 and -50 sees the plane z = -1.5 up to x = +-79/+-87/+-117
 //    and y = -84 .. +99 in mesh units, so the floor spans x +-124 and
-//    y -92 .. +108. The side walls (x = +-2.63 world at z = 0) and the top
-//    (2.70) are drawn as rails standing on the floor at x = +-49, y = 62.
+//    y -92 .. +108. The walls stand where the ball turns: its centre turns
+//    at x = +-2.6316 and y = 2.7027 world, its surface 0.07 further out, so
+//    the rails' inner faces are at x = +-48 and y = 63.3 (2.70 and 2.77
+//    world). They rise from the floor to mesh z 128 (world z +0.1), just
+//    above the plane the ball and the ship move in: seen in perspective a
+//    lower rail looks nearer the middle than the ball that bounces off it.
 //  - boule: scale 0.1; radius 56 (0.07 world). The ball waits 0.143 above
 //    the ship's centre, so the ship is 5.8 round (0.0725): they just touch.
 //  - raquette / raquette_fire: turned -90 about x, so mesh z is up on
 //    screen while the collision box uses mesh y: the hull is round about x
-//    (y and z extents equal), half width 26 (0.325 world), cannons up in z.
+//    (y and z extents equal), cannons up in z. The steering takes the
+//    ship's centre to x = +-2.525 world (5 / 1.98); to end inside the rails
+//    (2.70) at both ends its half width is 13.5 (0.169 world).
 //  - missile: turned like the ship; 12 long in z, 3 across in x and y.
 //  - bonus*: spin about x; length 27, radius 6.5 (0.34 x 0.16 world), so
 //    nine of them fit the help screen's 0.2 spacing.
@@ -113,12 +119,13 @@ void Playground(MeshFile& m) {
     for (int i = 0; i < nx; ++i)
         for (int j = 0; j < ny; ++j)
             m.addQuad(idx[i][j], idx[i + 1][j], idx[i + 1][j + 1], idx[i][j + 1]);
-    // Rails: the walls the ball bounces off, standing on the floor.
+    // Rails: the walls the ball bounces off, standing on the floor and
+    // reaching just above the plane the ball moves in.
     m.beginObject("rails");
     m.useMaterial("bordure");
-    const float wx = 49, top = 62, h = 70, t = 3;
+    const float wx = 48, top = 63.3f, h = 128, t = 6;
     const float bottom = -92;
-    // left and right rails: a box each, uv along their length
+    // left and right rails: inner face, top and outer face, uv along their length
     for (int side = -1; side <= 1; side += 2) {
         float xi = side * wx, xo = side * (wx + t);
         int a = m.addVertex(xi, bottom, 0, 0, 0);
@@ -182,9 +189,9 @@ void Bumper(MeshFile& m) {
 void ShipHull(MeshFile& m) {
     m.beginObject("hull");
     m.useMaterial("raquette");
-    const LathePoint p[] = {{-26, 0},    {-25.5f, 2.2f}, {-24, 4.1f},   {-21, 5.5f},
-                            {-17, 5.8f}, {-8, 5.8f},     {8, 5.8f},     {17, 5.8f},
-                            {21, 5.5f},  {24, 4.1f},     {25.5f, 2.2f}, {26, 0}};
+    const LathePoint p[] = {{-13.5f, 0},    {-13.1f, 2.2f}, {-12.2f, 4.1f}, {-10.8f, 5.5f},
+                            {-9, 5.8f},     {-4, 5.8f},     {4, 5.8f},      {9, 5.8f},
+                            {10.8f, 5.5f},  {12.2f, 4.1f},  {13.1f, 2.2f},  {13.5f, 0}};
     // u 0..0.5 of the texture is the hull; the cannons use the right half.
     AddLathe(m, p, 12, 16, 0, 0.5f, 1);
 }
@@ -195,7 +202,7 @@ void Cannons(MeshFile& m) {
     const LathePoint barrel[] = {{0, 0},     {0, 2.6f},  {4, 2.6f}, {6, 1.8f},
                                  {13, 1.8f}, {14, 1.2f}, {14, 0}};
     for (int side = -1; side <= 1; side += 2)
-        AddLatheZ(m, barrel, 7, 8, side * 17.0f, 0, 0.55f, 1.0f, 0, 1);
+        AddLatheZ(m, barrel, 7, 8, side * 8.0f, 0, 0.55f, 1.0f, 0, 1);
 }
 
 void Missile(MeshFile& m) {
