@@ -1,5 +1,6 @@
-# Thin wrapper around CMake. `make play` and `make test` each do the whole
-# set-up (packages, configure, build, data) first.
+# Thin wrapper around CMake. `make play` and `make test` run the README's
+# two commands (./k3d-play, ./k3d-test), which do the whole set-up
+# (packages, configure, build, data) first.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
@@ -20,13 +21,13 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-play: build
-	./$(BUILD)/k3d
+play:
+	./k3d-play $(CMAKE_FLAGS)
 
-# Every test: the unit, GL and end-to-end tests, then the sanitizer build of
-# the unit tests and a bounded run of every fuzz target.
-test: build
-	@scripts/run-tests $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(FUZZ_SECONDS) $(JOBS)
+# Every test: the unit, GL, end-to-end and install tests, then the sanitizer
+# build of the unit tests and a bounded run of every fuzz target.
+test:
+	FUZZ_SECONDS=$(FUZZ_SECONDS) ./k3d-test $(CMAKE_FLAGS)
 
 unit-test: build
 	@scripts/run-ctest $(BUILD)
