@@ -14,14 +14,44 @@ enum { MAX_PATH_CHARS = 260 };
 extern char ExeDirectory[MAX_PATH_CHARS]; // no trailing slash; empty until known
 extern char PathBuffer[MAX_PATH_CHARS];   // result of the last pathJoin
 
+// Where the game's files are. The data is read from `data`; what the game
+// writes (settings, scores, screenshots) lives in `user`, its log in `log`.
+// All three are the executable's directory when it holds the data and may
+// be written (the build tree, an unpacked folder). Otherwise the data is
+// <prefix>/share/k3d found from the executable, and the player's files go
+// to $XDG_DATA_HOME/k3d and $XDG_STATE_HOME/k3d, never under the prefix.
+struct GameDirectories {
+    char data[MAX_PATH_CHARS];
+    char user[MAX_PATH_CHARS];
+    char log[MAX_PATH_CHARS];
+    bool besideExecutable; // user and log are the executable's directory
+};
+extern GameDirectories GameDirs;
+// The data tree's place relative to the executable's directory when
+// installed ("../share/k3d" for the usual bin/ and share/).
+extern const char* const InstalledDataFromExe;
+// Fills dirs for an executable in exeDir from the file system and from
+// XDG_DATA_HOME, XDG_STATE_HOME and HOME. Creates nothing.
+void ResolveGameDirectories(const char* exeDir, GameDirectories* dirs);
+// True when dir holds the game's data tree.
+bool HoldsGameData(const char* dir);
+
+// Finds the executable's directory and resolves GameDirs from it.
 void InitExeDirectory();
 const char* GetExeDirectory();
-// For tests: pretend the executable lives in dir (no trailing slash).
+// For tests: pretend the executable lives in dir (no trailing slash) with
+// its data and every file it writes beside it.
 void SetExeDirectory(const char* dir);
 // Joins a game-relative path ("Texture\\font.tga", "/Orvi/quon.cfg") to the
-// executable directory. Every back slash becomes a slash. The result lives
-// in PathBuffer until the next call: copy it before joining again.
+// data directory. Every back slash becomes a slash. The result lives in
+// PathBuffer until the next call: copy it before joining again.
 const char* pathJoin(const char* relative);
+// The same for a file the game writes (or reads back): joined to the user
+// directory. Away from the executable the folders on the way are made, so
+// a first save succeeds. Shares PathBuffer with pathJoin.
+const char* writablePathJoin(const char* relative);
+// The log file's full path (folders made); kept until the next call.
+const char* logFilePath(const char* name);
 void showMessageBox(const char* title, const char* text);
 
 // ---------------------------------------------------------------------------

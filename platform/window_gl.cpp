@@ -598,7 +598,7 @@ void KWindowGL::processEvents() {
         ScreenshotCounter += 1;
         char name[32];
         std::snprintf(name, sizeof(name), "screenshot%d.tga", ScreenshotCounter);
-        std::snprintf(pendingShot, sizeof(pendingShot), "%s", pathJoin(name));
+        std::snprintf(pendingShot, sizeof(pendingShot), "%s", writablePathJoin(name));
         waitKeyUp(K_PRINTSCREEN);
         waitKeyUp(K_LSHIFT);
     }

@@ -82,7 +82,7 @@ void SaveScoreFile() {
     // way leaves the previous table rather than none.
     char path[MAX_PATH_CHARS];
     char temporary[MAX_PATH_CHARS + 8];
-    std::snprintf(path, sizeof path, "%s", pathJoin(ScoreFileName));
+    std::snprintf(path, sizeof path, "%s", writablePathJoin(ScoreFileName));
     std::snprintf(temporary, sizeof temporary, "%s.tmp", path);
     FILE* file = std::fopen(temporary, "wb");
     if (!file) return;
@@ -157,7 +157,7 @@ bool ParseScoreFile(const uint8_t* bytes, int count) {
 }
 
 bool LoadScoreFile() {
-    FILE* file = std::fopen(pathJoin(ScoreFileName), "rb");
+    FILE* file = std::fopen(writablePathJoin(ScoreFileName), "rb");
     if (!file) return false;
     uint8_t bytes[SCORE_FILE_BUFFER];
     size_t count = std::fread(bytes, 1, sizeof bytes, file);
@@ -174,7 +174,7 @@ bool LoadScoreFile() {
 }
 
 void SaveScoreBlock() {
-    FILE* file = std::fopen(pathJoin(ScoreBlockName), "wt");
+    FILE* file = std::fopen(writablePathJoin(ScoreBlockName), "wt");
     if (!file) return;
     std::fwrite(ScoreBlock, 1, sizeof ScoreBlock, file);
     std::fclose(file);
@@ -182,7 +182,7 @@ void SaveScoreBlock() {
 
 void LoadScoreBlock() {
     logTagged("Loading: ", "Orvi/scores.dat");
-    FILE* file = std::fopen(pathJoin(ScoreBlockName), "rt");
+    FILE* file = std::fopen(writablePathJoin(ScoreBlockName), "rt");
     if (!file) return;
     size_t got = std::fread(ScoreBlock, 1, sizeof ScoreBlock, file);
     (void)got; // a short file leaves the rest as it was

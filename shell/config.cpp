@@ -65,7 +65,7 @@ void WriteConfigBytes(char out[CONFIG_BYTES]) {
 
 void LoadConfig() {
     logTagged("Loading: ", "Orvi/quon.cfg");
-    std::FILE* file = std::fopen(pathJoin(ConfigFileName), "rb");
+    std::FILE* file = std::fopen(writablePathJoin(ConfigFileName), "rb");
     if (file == nullptr) return;
     char bytes[CONFIG_BYTES];
     const int count = (int)std::fread(bytes, 1, sizeof(bytes), file);
@@ -82,14 +82,14 @@ void LoadConfig() {
 void SaveConfig() {
     char bytes[CONFIG_BYTES];
     WriteConfigBytes(bytes);
-    std::FILE* file = std::fopen(pathJoin(ConfigFileName), "wb");
+    std::FILE* file = std::fopen(writablePathJoin(ConfigFileName), "wb");
     if (file == nullptr) return;
     std::fwrite(bytes, 1, sizeof(bytes), file);
     std::fclose(file);
 }
 
 void WriteDefaultConfig() {
-    std::FILE* file = std::fopen(pathJoin(ConfigFileName), "wb");
+    std::FILE* file = std::fopen(writablePathJoin(ConfigFileName), "wb");
     if (file) {
         std::fwrite(DefaultConfig, 1, CONFIG_BYTES, file);
         std::fclose(file);

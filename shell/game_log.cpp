@@ -1,4 +1,4 @@
-// The run's log: "log.txt" in the working directory, one timestamped line
+// The run's log: "log.txt" in the log directory, one timestamped line
 // per message, also copied to standard output.
 #include "shell/shell.h"
 

@@ -132,10 +132,11 @@ void ExitGame() {
 }
 
 void RunGame() {
-    static GameLog log("log.txt");
+    // The log's place depends on where the game is installed.
+    InitExeDirectory();
+    static GameLog log(logFilePath("log.txt"));
     MainLog = &log;
     GameState = GS_STARTUP;
-    InitExeDirectory();
     std::srand((unsigned)std::time(nullptr));
 
     SoundEnabled = true;

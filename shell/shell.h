@@ -9,8 +9,8 @@
 class KWindow;
 
 // ---------------------------------------------------------------------------
-// Game log: "log.txt" in the current directory, one line per message,
-// opened, appended, flushed and closed each time.
+// Game log: one line per message, opened, appended, flushed and closed each
+// time. The game's is "log.txt" in the log directory (logFilePath).
 // ---------------------------------------------------------------------------
 enum { LOG_FATAL = 0, LOG_WARNING = 1, LOG_INFO = 2, LOG_DEBUG = 3 };
 enum { LOG_MESSAGE_MAX = 5000 };
