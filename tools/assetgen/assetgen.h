@@ -12,3 +12,5 @@ bool WriteFont(const std::string& gameDir);     // Texture/font.tga
 bool WriteLayouts(const std::string& gameDir);  // Orvi/episode.pak
 bool WriteSamples(const std::string& gameDir);  // Sample/*.ogg
 bool WriteMusic(const std::string& gameDir);    // Music/quon.xm
+// The desktop icon, not game data: icons/hicolor/<N>x<N>/apps/k3d.png
+bool WriteIcons(const std::string& gameDir);

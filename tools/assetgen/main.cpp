@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     ok = WriteLayouts(dir) && ok;
     ok = WriteSamples(dir) && ok;
     ok = WriteMusic(dir) && ok;
+    ok = WriteIcons(dir) && ok;
     if (!ok) {
         fprintf(stderr, "k3d-assetgen: some files could not be written\n");
         return 1;
