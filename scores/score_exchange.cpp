@@ -106,7 +106,7 @@ void ParseOnlineScores(const char* reply) {
         int advance = std::snprintf(nullptr, 0, " %s %d", word, (int)entry.score);
         at += advance;
         if (at > (int)std::strlen(decoded)) at = (int)std::strlen(decoded);
-        std::snprintf(entry.name, MAX_ONLINE_NAME + 1, "%s", word);
+        std::snprintf(entry.name, MAX_ONLINE_NAME + 1, "%.*s", (int)MAX_ONLINE_NAME, word);
     }
 }
 
