@@ -47,8 +47,24 @@ static double StartSeconds() {
 }
 static const double ProcessStart = StartSeconds();
 
+// Negative while the wall clock is in use.
+static double OfflineClockMs = -1.0;
+
 double GameClockMs() {
+    if (OfflineClockMs >= 0.0) return OfflineClockMs;
     return (StartSeconds() - ProcessStart) * 1000.0;
+}
+
+void UseOfflineClock(double startMs) {
+    OfflineClockMs = startMs < 0.0 ? 0.0 : startMs;
+}
+
+void AdvanceOfflineClock(double ms) {
+    if (OfflineClockMs >= 0.0 && ms > 0.0) OfflineClockMs += ms;
+}
+
+void UseWallClock() {
+    OfflineClockMs = -1.0;
 }
 
 int ScreenWidth() {

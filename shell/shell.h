@@ -55,8 +55,13 @@ extern KWindow* GameWindow; // the one window; null until created
 extern bool GlReady;        // the OpenGL start-up state is set
 extern int FrameStart, FrameCount, FrameMs, FpsEstimate;
 
-// Monotonic wall clock in ms since process start.
+// Monotonic wall clock in ms since process start, or the offline clock.
 double GameClockMs();
+// Tests and replays run the game on an offline clock that moves only when
+// told, so the holds and the stage clock repeat exactly from run to run.
+void UseOfflineClock(double startMs);
+void AdvanceOfflineClock(double ms); // no effect on the wall clock
+void UseWallClock();
 
 // The frame-timing rule as a pure step: given the clock now, advances
 // FrameCount / FrameStart and sets FrameMs and FpsEstimate.
