@@ -28,6 +28,7 @@ void ChangeGameStateAfter(int delayMs, int newState) {
 // Back to the menus from play or a held state.
 static void LeaveGameToMenu() {
     HeldTarget = -1;
+    RemoveCapsules();
     PlayMusicPart(SoundBank.music, MUSIC_PART_MENU);
     GameState = GS_BACK_TO_MENU;
 }
