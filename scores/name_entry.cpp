@@ -8,6 +8,7 @@ bool KeyLatches[TEXT_KEY_COUNT];
 int32_t KeyCharQueue[KEY_QUEUE_SIZE] = {-1, -1, -1, -1, -1, -1, -1, -1};
 bool BackspaceLatch = false;
 bool TypingStarted = false;
+bool NameEntryArmed = false;
 
 // Indexed by engine key number (see KeyTable): Space, the letters, both
 // rows of digits, the keypad operators and the comma key.
@@ -60,6 +61,11 @@ int32_t PollTextKeys() {
 void EnterNameEntry() {
     std::memcpy(PlayerName, "__________", MAX_PLAYER_NAME + 1);
     NameCursor = 0;
+    // The game ends in the middle of play: a key still held from it (fire
+    // on Space or Return, Escape) must be let go before it counts here.
+    NameEntryArmed = false;
+    for (int key = 0; key < TEXT_KEY_COUNT; key++)
+        KeyLatches[key] = isKeyDown(key);
     GameState = GS_NAME_ENTRY;
 }
 
@@ -72,6 +78,11 @@ int32_t NameEntryFrame(int32_t cursor) {
     PrintCentered(PlayerName, 24, TEXT_BLACK, 10);
 
     int32_t r = PollTextKeys();
+    if (r == TEXT_KEY_ESCAPE || r == TEXT_KEY_RETURN) {
+        if (!NameEntryArmed) return cursor;
+    } else {
+        NameEntryArmed = true;
+    }
     if (r == TEXT_KEY_ESCAPE) {
         GameState = GS_BACK_TO_MENU;
         return cursor;

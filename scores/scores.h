@@ -43,6 +43,9 @@ extern bool KeyLatches[TEXT_KEY_COUNT];      // this press is already queued
 extern int32_t KeyCharQueue[KEY_QUEUE_SIZE]; // -1 marks a free slot
 extern bool BackspaceLatch;
 extern bool TypingStarted; // set at the first take, never cleared
+// Escape and Return were seen up since the name entry began; until then
+// neither acts, so a key held from play neither records nor gives up.
+extern bool NameEntryArmed;
 extern uint8_t ScoreBlock[SCORE_BLOCK_SIZE];
 
 // ---------------------------------------------------------------------------
@@ -53,7 +56,8 @@ extern uint8_t ScoreBlock[SCORE_BLOCK_SIZE];
 void ResetTextKeys();
 // One keyboard poll: TEXT_KEY_* or 0. Queues each new press once.
 int32_t PollTextKeys();
-// Ten underscores, cursor 0, GameState = GS_NAME_ENTRY.
+// Ten underscores, cursor 0, GameState = GS_NAME_ENTRY; keys held now
+// type nothing and Escape and Return wait to be let go.
 void EnterNameEntry();
 // One frame of the name-entry screen; returns the new cursor. Escape and
 // Return leave to GS_BACK_TO_MENU, Return after recording the score.

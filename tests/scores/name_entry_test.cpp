@@ -156,4 +156,42 @@ TEST_F(NameEntryTest, ReturnBeforeAnyCharacterRecordsAnUnderscore) {
     EXPECT_EQ(ScoreTable[0].score, 42);
 }
 
+// The game ends in the middle of play, often with fire (Space, Return) or
+// Escape still held: such a key must be let go before it acts here.
+struct HeldKeyCase {
+    const char* rule;
+    int key;
+    const char* nameAfterRelease; // the name once the key is up, "x" typed
+    bool recordsOnSecondPress;
+};
+
+TEST_F(NameEntryTest, KeyHeldIntoNameEntryWaitsToBeLetGo) {
+    const HeldKeyCase cases[] = {
+        {"held Return neither records nor leaves", KRETURN, "x_________", true},
+        {"held Escape does not give up", KESCAPE, "x_________", false},
+        {"held Space types no blank", KSPACE, "x_________", true},
+    };
+    const int KX = 48;
+    for (const HeldKeyCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ClearScoreTable();
+        score = 777;
+        clearInputLatches();
+        latchKey(c.key);
+        EnterNameEntry(); // the key is down as the game ends
+        for (int i = 0; i < 3; i++)
+            Frame({c.key});
+        EXPECT_EQ(GameState, GS_NAME_ENTRY);
+        EXPECT_EQ(ScoreTable[0].score, 0);
+        Frame({});
+        Tap({KX});
+        EXPECT_STREQ(PlayerName, c.nameAfterRelease);
+        // Pressed anew, the key does its work.
+        if (c.key == KSPACE) Frame({KRETURN});
+        else Frame({c.key});
+        EXPECT_EQ(GameState, GS_BACK_TO_MENU);
+        EXPECT_EQ(ScoreTable[0].score, c.recordsOnSecondPress ? 777 : 0);
+    }
+}
+
 } // namespace
