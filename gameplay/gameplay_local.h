@@ -7,10 +7,6 @@
 enum { DELIRIUM_DIVISOR = 3 };
 bool IsDelirium();
 
-// Spawns and returns the new slot, or ENTITY_NONE when the table is full.
-// SpawnEntity takes the first free slot, so that slot is the new one.
-int SpawnAndFind(int mesh, const EntityTransform& transform, const EntityLook& look);
-
 // Plays effect number `sfx` of the sound bank.
 void PlayEffect(int sfx);
 void SpawnStageBall(float v);

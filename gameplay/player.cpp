@@ -22,15 +22,6 @@ bool IsDelirium() {
     return BonusChanceDivisor == DELIRIUM_DIVISOR;
 }
 
-int SpawnAndFind(int mesh, const EntityTransform& transform, const EntityLook& look) {
-    int slot = 1;
-    while (slot < MAX_ENTITIES && EntityTable[slot].inUse == 1)
-        slot++;
-    if (slot >= MAX_ENTITIES) return ENTITY_NONE;
-    SpawnEntity(mesh, transform, look);
-    return EntityTable[slot].inUse == 1 ? slot : ENTITY_NONE;
-}
-
 void PlayEffect(int sfx) {
     if (sfx > 0 && sfx <= SOUND_EFFECT_COUNT) PlaySoundEffect(SoundBank.effects[sfx]);
 }

@@ -20,29 +20,29 @@ void LoadEpisodeFile(const char* path) {
     logTagged("Loading: ", path);
     memset(EpisodeText, 0, sizeof EpisodeText);
     FILE* f = fopen(pathJoin(path), "rb");
-    if (f != nullptr) {
-        // Text-mode reading: a CR LF pair is one character of the limit, so a
-        // CR LF file reaches as far into the records as its LF twin.
-        size_t n = 0;
-        int c;
-        while (n < EPISODE_TEXT_SIZE && (c = getc(f)) != EOF) {
-            if (c == '\r') {
-                const int next = getc(f);
-                if (next == '\n')
-                    c = next;
-                else if (next != EOF)
-                    ungetc(next, f);
-            }
-            EpisodeText[n++] = (char)c;
+    // Without the file every stage stays empty, and the order is not touched.
+    if (f == nullptr) return;
+    // Text-mode reading: a CR LF pair is one character of the limit, so a
+    // CR LF file reaches as far into the records as its LF twin.
+    size_t n = 0;
+    int c;
+    while (n < EPISODE_TEXT_SIZE && (c = getc(f)) != EOF) {
+        if (c == '\r') {
+            const int next = getc(f);
+            if (next == '\n')
+                c = next;
+            else if (next != EOF)
+                ungetc(next, f);
         }
-        fclose(f);
-        // Drop every control byte and every byte of 128 or more (negative as
-        // a signed char): line ends of either kind and tabs go with them.
-        size_t out = 0;
-        for (size_t i = 0; i < n; i++)
-            if ((signed char)EpisodeText[i] >= 32) EpisodeText[out++] = EpisodeText[i];
-        memset(EpisodeText + out, 0, EPISODE_TEXT_SIZE - out);
+        EpisodeText[n++] = (char)c;
     }
+    fclose(f);
+    // Drop every control byte and every byte of 128 or more (negative as
+    // a signed char): line ends of either kind and tabs go with them.
+    size_t out = 0;
+    for (size_t i = 0; i < n; i++)
+        if ((signed char)EpisodeText[i] >= 32) EpisodeText[out++] = EpisodeText[i];
+    memset(EpisodeText + out, 0, EPISODE_TEXT_SIZE - out);
     ShuffleStageOrder();
 }
 

@@ -85,3 +85,20 @@ TEST_F(EpisodeFile, LoneCarriageReturnsAreDroppedWithoutLosingTheirNeighbours) {
         ASSERT_EQ(StageCell(0, i / STAGE_GRID, i % STAGE_GRID), CellChar(0, i) - '0') << i;
     EXPECT_EQ(StageCell(1, 0, 0), 0) << "nothing past the end of the file";
 }
+
+// Without the file the text stays empty and the stage order is left as it
+// was: no random number is drawn for a shuffle of nothing.
+TEST_F(EpisodeFile, MissingFileLeavesTheOrderAndTheRandomSequenceAlone) {
+    Load(SplitRecords("\n"));
+    int32_t before[STAGE_COUNT];
+    for (int i = 0; i < STAGE_COUNT; ++i)
+        before[i] = StageOrder[i];
+    srand(77);
+    const int expected = rand();
+    srand(77);
+    LoadEpisodeFile("no-such-episode.pak");
+    EXPECT_EQ(rand(), expected);
+    for (int i = 0; i < STAGE_COUNT; ++i)
+        EXPECT_EQ(StageOrder[i], before[i]) << i;
+    EXPECT_EQ(StageCell(0, 0, 0), 0) << "the text is emptied";
+}
