@@ -1,0 +1,239 @@
+// Ball rules: the bounce off the ship that steers the ball, the combo it
+// halves, bumpers, bricks and the number of balls that collide.
+#include "tests/gameplay/gameplay_fixture.h"
+
+namespace {
+
+using gameplaytest::GameplayTest;
+
+class BallRules : public GameplayTest {};
+
+// The ship at (0, -2.6), top edge at -2.5; the ball sinks 0.02 into it.
+const float SHIP_TOP = -2.5f;
+const float BALL_ON_SHIP_Y = SHIP_TOP + 0.03f;
+
+struct ShipBounceCase {
+    const char* rule;
+    float offset; // ball x over the ship's half width
+    float vy;     // ball's vertical speed when it arrives
+    int32_t comboBefore;
+    float expectVx, expectVy;
+    int32_t comboAfter;
+};
+
+TEST_F(BallRules, ShipBounceSteersByTheHitPoint) {
+    const ShipBounceCase cases[] = {
+        {"centre sends it straight up at S/100", 0.0f, -0.0075f, 0, 0.0f, 0.015f, 0},
+        {"half way right: (0.5, 0.5) of S/100", 0.5f, -0.0075f, 0, 0.0075f, 0.0075f, 0},
+        {"70 % right: (0.7, 0.3) of S/100", 0.7f, -0.0075f, 0, 0.0105f, 0.0045f, 0},
+        {"70 % left", -0.7f, -0.0075f, 0, -0.0105f, 0.0045f, 0},
+        {"beyond 70 % right is clamped to 70 %", 0.9f, -0.0075f, 0, 0.0105f, 0.0045f, 0},
+        {"beyond 70 % left is clamped to 70 %", -0.9f, -0.0075f, 0, -0.0105f, 0.0045f, 0},
+        {"combo 25 halves to 12", 0.0f, -0.0075f, 25, 0.0f, 0.015f, 12},
+        {"combo 1 halves to 0", 0.0f, -0.0075f, 1, 0.0f, 0.015f, 0},
+        {"a ball moving up is not turned", 0.5f, 0.0075f, 25, 0.0f, 0.0075f, 25},
+    };
+    for (const ShipBounceCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ClearEntities();
+        Ship(0.0f, -2.6f);
+        const float vx = c.vy > 0 ? 0.0f : 0.0075f;
+        const int ball = Ball(c.offset * gameplaytest::SHIP_HALF_X, BALL_ON_SHIP_Y, vx, c.vy);
+        combo = c.comboBefore;
+        UpdateBalls();
+        EXPECT_NEAR(EntityTable[ball].velocity[0], c.expectVx, 1e-6f);
+        EXPECT_NEAR(EntityTable[ball].velocity[1], c.expectVy, 1e-6f);
+        EXPECT_EQ(combo, c.comboAfter);
+    }
+}
+
+TEST_F(BallRules, ShipBounceScalesWithTheShipWidthAndTheBallSpeed) {
+    // A ship twice as wide: the same x is half the offset.
+    Ship(0.0f, -2.6f);
+    EntityTable[FindEntity(MESH_SHIP, 1)].scale[0] = 2.0f;
+    const int ball = Ball(0.35f, BALL_ON_SHIP_Y, 0.0f, -0.0075f);
+    ballSpeed = 3.0f;
+    UpdateBalls();
+    EXPECT_NEAR(EntityTable[ball].velocity[0], 0.35f * 3.0f / 100.0f, 1e-6f);
+    EXPECT_NEAR(EntityTable[ball].velocity[1], 0.65f * 3.0f / 100.0f, 1e-6f);
+}
+
+TEST_F(BallRules, EveryBallOnTheShipHalvesTheComboAgain) {
+    Ship(0.0f, -2.6f);
+    Ball(-0.1f, BALL_ON_SHIP_Y, 0.0f, -0.0075f);
+    Ball(0.1f, BALL_ON_SHIP_Y, 0.0f, -0.0075f);
+    combo = 400;
+    UpdateBalls();
+    EXPECT_EQ(combo, 100);
+}
+
+TEST_F(BallRules, NothingCollidesBeforeTheLaunch) {
+    Ship(0.0f, -2.6f);
+    const int ball = Ball(0.0f, BALL_ON_SHIP_Y, 0.0075f, -0.0075f);
+    ballLaunched = false;
+    combo = 40;
+    UpdateBalls();
+    EXPECT_FLOAT_EQ(EntityTable[ball].velocity[1], -0.0075f);
+    EXPECT_EQ(combo, 40);
+}
+
+// A seed whose first rand() has the parity asked for.
+unsigned SeedWithFirstDraw(bool even) {
+    for (unsigned seed = 1;; ++seed) {
+        srand(seed);
+        if ((rand() % 2 == 0) == even) return seed;
+    }
+}
+
+struct BumperCase {
+    const char* rule;
+    float ballX, ballVx;
+    bool evenDraw;
+    float expectVx;
+};
+
+TEST_F(BallRules, BumperPullsOnEvenDrawsAndIsClamped) {
+    // Bumper at (0.5, 0), scale 1: pull 6e-5 * 4 / d^2, applied as p * dx.
+    const float far = 0.0f;     // d = 0.5: p * dx = 9.6e-4 * 0.5
+    const float near_ = 0.46f;  // d = 0.04: 1000 d^2 = 1.6, no capture
+    const float m = 1.5f / 200.0f * 2.5f;
+    const BumperCase cases[] = {
+        {"even draw: pulled towards the bumper", far, 0.0f, true, 4.8e-4f},
+        {"odd draw: nothing this frame", far, 0.0f, false, 0.0f},
+        {"pull is clamped at 2.5 S/200", near_, 0.015f, true, m},
+    };
+    for (const BumperCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ClearEntities();
+        Ship(0.0f, -2.6f);
+        const int ball = Ball(c.ballX, 0.0f, c.ballVx, 0.0f);
+        Spawn(MESH_BUMPER, 0.5f, 0.0f);
+        srand(SeedWithFirstDraw(c.evenDraw));
+        UpdateBalls();
+        EXPECT_NEAR(EntityTable[ball].velocity[0], c.expectVx, 1e-7f);
+        EXPECT_LE(std::fabs(EntityTable[ball].velocity[1]), m);
+    }
+}
+
+TEST_F(BallRules, BumperPullActsInAboutHalfOfTheFrames) {
+    Ship(0.0f, -2.6f);
+    const int ball = Ball(0.0f, 0.0f, 0.0f, 0.0f);
+    Spawn(MESH_BUMPER, 0.5f, 0.0f);
+    int pulled = 0;
+    for (int i = 0; i < 2000; ++i) {
+        EntityTable[ball].velocity[0] = 0.0f;
+        UpdateBalls();
+        if (EntityTable[ball].velocity[0] > 0.0f) pulled++;
+    }
+    EXPECT_GT(pulled, 850);
+    EXPECT_LT(pulled, 1150);
+}
+
+TEST_F(BallRules, BallReachingABumpersCentreScores1500AndSendsItAway) {
+    Ship(0.0f, -2.6f);
+    Ball(0.3f, 0.2f, 0.004f, -0.006f);
+    const int bumper = Spawn(MESH_BUMPER, 0.31f, 0.2f); // 1000 d^2 = 0.1
+    pendingScore = 77;
+    srand(99);
+    const float x = ScreenXToWorld((float)RandomInt(-320, 320));
+    const float y = ScreenYToWorld((float)RandomInt(-240, 240));
+    srand(99);
+    UpdateBalls();
+    EXPECT_EQ(pendingScore, 1500);
+    EXPECT_FLOAT_EQ(EntityTable[bumper].position[0], x);
+    EXPECT_FLOAT_EQ(EntityTable[bumper].position[1], y);
+    EXPECT_FLOAT_EQ(EntityTable[bumper].velocity[0], 0.004f);
+    EXPECT_FLOAT_EQ(EntityTable[bumper].velocity[1], -0.006f);
+}
+
+struct BumperShipCase {
+    const char* rule;
+    float y, vy;
+    float expectVy;
+};
+
+TEST_F(BallRules, FlyingBumperBouncesOffTheShipWithoutTouchingTheCombo) {
+    const BumperShipCase cases[] = {
+        {"falling onto the top goes back up", SHIP_TOP + 0.05f, -0.01f, 0.015f},
+        {"rising into the bottom goes back down", -2.65f, 0.01f, -0.015f},
+        {"rising from the top is left alone", SHIP_TOP + 0.05f, 0.01f, 0.01f},
+    };
+    for (const BumperShipCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ClearEntities();
+        Ship(0.0f, -2.6f);
+        Ball(-2.0f, 1.0f, 0.0f, 0.0f);
+        const int bumper = Spawn(MESH_BUMPER, 0.0f, c.y, 0.0f, c.vy);
+        combo = 30;
+        UpdateBalls();
+        EXPECT_NEAR(EntityTable[bumper].velocity[1], c.expectVy, 1e-6f);
+        EXPECT_EQ(combo, 30);
+    }
+}
+
+TEST_F(BallRules, BallOverTwoBricksHitsOnePerFrameAndTurnsOnce) {
+    const int first = Brick(0.0f, 0.0f);
+    const int second = Brick(0.0f, 0.02f);
+    Ship(0.0f, -2.6f);
+    const int ball = Ball(0.0f, -0.06f, 0.0f, 0.0075f); // rising into both
+    UpdateBalls();
+    EXPECT_TRUE(Dissolving(first));
+    EXPECT_FALSE(Dissolving(second)) << "the brick after a hit one waits a frame";
+    EXPECT_FLOAT_EQ(EntityTable[ball].velocity[1], -0.0075f);
+    EXPECT_EQ(pendingScore, 500);
+    UpdateBalls();
+    EXPECT_TRUE(Dissolving(second));
+    EXPECT_FLOAT_EQ(EntityTable[ball].velocity[1], -0.0075f) << "not turned back up";
+    EXPECT_EQ(pendingScore, 600);
+    EXPECT_EQ(combo, 200);
+}
+
+struct BallCountCase {
+    const char* rule;
+    int balls;
+    bool lastHitsTheBrick;
+};
+
+TEST_F(BallRules, OnlyThirtyOneBallsCollide) {
+    const BallCountCase cases[] = {
+        {"ball 31 hits", 31, true},
+        {"ball 32 passes through", 32, false},
+    };
+    for (const BallCountCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ClearEntities();
+        Ship(0.0f, -2.6f);
+        for (int i = 1; i < c.balls; ++i)
+            Ball(-2.0f + 0.1f * (i % 10), 1.0f, 0.0f, 0.0f);
+        const int brick = Brick(1.5f, 0.0f);
+        Ball(1.5f, -0.06f, 0.0f, 0.0075f);
+        UpdateBalls();
+        EXPECT_EQ(Dissolving(brick), c.lastHitsTheBrick);
+    }
+}
+
+TEST_F(BallRules, RespawnPutsANewSlowBallOnTheShip) {
+    Ship(0.3f, -2.6f);
+    ballSpeed = 4.0f;
+    capsuleSpeed = 2.0f;
+    cannonShip = true;
+    SteerX = 50;
+    SteerY = -20;
+    GameState = GS_RESPAWN;
+    RespawnBall();
+    const int ball = FindEntity(MESH_BALL, 1);
+    ASSERT_NE(ball, ENTITY_NONE);
+    EXPECT_FLOAT_EQ(ballSpeed, 1.5f);
+    EXPECT_FLOAT_EQ(capsuleSpeed, 1.5f);
+    EXPECT_FALSE(cannonShip);
+    EXPECT_FALSE(ballLaunched);
+    EXPECT_EQ(SteerX, 0);
+    EXPECT_EQ(GameState, GS_PLAYING);
+    EXPECT_FLOAT_EQ(EntityTable[ball].velocity[0], 0.0075f);
+    EXPECT_FLOAT_EQ(EntityTable[ball].scale[0], 0.1f);
+    HoldBallOnShip();
+    EXPECT_FLOAT_EQ(EntityTable[ball].position[0], 0.3f);
+    EXPECT_NEAR(EntityTable[ball].position[1], -2.6f + 5.0f / 35.0f, 1e-5f);
+}
+
+} // namespace

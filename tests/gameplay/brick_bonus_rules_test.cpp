@@ -1,0 +1,387 @@
+// Brick and capsule rules: the hit and its award, the capsule rate, missiles,
+// the end of a stage, and the nine capsule effects.
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "tests/gameplay/gameplay_fixture.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using gameplaytest::GameplayTest;
+
+class BrickRules : public GameplayTest {};
+
+TEST_F(BrickRules, EachHitAwardsComboPlus500ThenRaisesTheCombo) {
+    struct HitCase {
+        const char* rule;
+        int32_t expectPending, expectCombo;
+    };
+    const HitCase hits[] = {
+        {"first brick of a stage: 500", 500, 100},
+        {"second: 600", 600, 200},
+        {"third: 700", 700, 300},
+    };
+    for (const HitCase& c : hits) {
+        SCOPED_TRACE(c.rule);
+        pendingScore = 12345; // replaced, not added to
+        HitBrick(Brick(0.0f, 0.0f));
+        EXPECT_EQ(pendingScore, c.expectPending);
+        EXPECT_EQ(combo, c.expectCombo);
+    }
+}
+
+TEST_F(BrickRules, SecondHitOnADissolvingBrickGivesNothingButDrawsItsNumber) {
+    BonusChanceDivisor = 3; // any draw that releases would show
+    const int brick = Brick(0.0f, 0.0f);
+    HitBrick(brick);
+    ClearEntities();
+    const int again = Brick(0.0f, 0.0f);
+    HitBrick(again);
+    const int capsules = Count(TYPE_CAPSULE);
+    pendingScore = 0;
+    combo = 700;
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        srand(seed);
+        HitBrick(again);
+        EXPECT_EQ(DrawsSince(seed), 1) << "seed " << seed;
+    }
+    EXPECT_EQ(pendingScore, 0);
+    EXPECT_EQ(combo, 700);
+    EXPECT_EQ(Count(TYPE_CAPSULE), capsules);
+}
+
+// r = RandomInt(0, F + 1) releases a capsule when r % F is 0: 2 in F + 1.
+TEST_F(BrickRules, CapsuleReleaseFollowsTheDrawAtEveryDifficulty) {
+    struct RateCase {
+        const char* difficulty;
+        int divisor;
+    };
+    const RateCase cases[] = {{"Slow", 10}, {"Normal", 20}, {"Fast", 30}, {"Delirium!", 3}};
+    const int hits = 3000;
+    for (const RateCase& c : cases) {
+        SCOPED_TRACE(c.difficulty);
+        BonusChanceDivisor = c.divisor;
+        int released = 0, mismatches = 0;
+        for (int i = 0; i < hits; ++i) {
+            ClearEntities();
+            const int brick = Brick(0.5f, 1.0f);
+            srand(1000 + i);
+            const bool expect = rand() % (c.divisor + 1) % c.divisor == 0;
+            srand(1000 + i);
+            HitBrick(brick);
+            const int capsule = FindEntity(TYPE_CAPSULE, 1);
+            if ((capsule != ENTITY_NONE) != expect) mismatches++;
+            if (capsule == ENTITY_NONE) continue;
+            released++;
+            const Entity& e = EntityTable[capsule];
+            ASSERT_LE(e.kind, 8u);
+            ASSERT_FLOAT_EQ(e.position[0], 0.5f);
+            ASSERT_FLOAT_EQ(e.position[1], 1.0f);
+            ASSERT_FLOAT_EQ(e.velocity[0], 0.0f) << "falls straight down";
+            ASSERT_FLOAT_EQ(e.velocity[1], -0.0075f);
+            ASSERT_FLOAT_EQ(e.spin[0], 3.0f);
+        }
+        EXPECT_EQ(mismatches, 0);
+        const double expected = hits * 2.0 / (c.divisor + 1);
+        EXPECT_NEAR(released, expected, 4.0 * std::sqrt(expected));
+    }
+}
+
+TEST_F(BrickRules, MissileHitsOneBrickAndIsGone) {
+    Ship(0.0f, -2.6f);
+    Ball(-2.0f, 1.0f, 0.0f, 0.0f);
+    const int first = Brick(0.0f, 0.0f);
+    const int second = Brick(0.05f, 0.0f);
+    Spawn(MESH_MISSILE, 0.02f, 0.0f, 0.0f, 0.035f);
+    UpdateBalls();
+    EXPECT_TRUE(Dissolving(first));
+    EXPECT_FALSE(Dissolving(second));
+    EXPECT_EQ(Count(TYPE_MISSILE), 0);
+    EXPECT_EQ(pendingScore, 500);
+}
+
+TEST_F(BrickRules, MissilesHitNothingWithoutALaunchedBall) {
+    Ship(0.0f, -2.6f);
+    Ball(-2.0f, 1.0f, 0.0f, 0.0f);
+    const int brick = Brick(0.0f, 0.0f);
+    Spawn(MESH_MISSILE, 0.0f, 0.0f, 0.0f, 0.035f);
+    ballLaunched = false;
+    UpdateBalls();
+    EXPECT_FALSE(Dissolving(brick));
+    EXPECT_EQ(Count(TYPE_MISSILE), 1);
+}
+
+TEST_F(BrickRules, StageIsClearedOnlyWhenTheLastDissolveEnds) {
+    const int brick = Brick(0.0f, 0.0f);
+    HitBrick(brick);
+    EXPECT_FALSE(StageCleared()) << "a dissolving brick still counts";
+    int frames = 0;
+    while (EntityTable[brick].inUse && frames < 1000) {
+        EXPECT_FALSE(StageCleared());
+        UpdateEntity(brick);
+        frames++;
+    }
+    // life 0.99 falls by 0.007 per time unit, k = 4 per frame.
+    EXPECT_EQ(frames, (int)std::ceil(0.99 / (0.007 * 4)));
+    EXPECT_TRUE(StageCleared());
+}
+
+// ---------------------------------------------------------------------------
+// Capsules
+// ---------------------------------------------------------------------------
+
+class CapsuleRules : public GameplayTest {
+  protected:
+    void SetUp() override {
+        GameplayTest::SetUp();
+        saved_ = MainLog;
+        log_.reset(new GameLog(dir_.file("log.txt").c_str()));
+        MainLog = log_.get();
+    }
+    void TearDown() override {
+        MainLog = saved_;
+        GameplayTest::TearDown();
+    }
+    std::string LogText() const {
+        std::string text;
+        k3dtest::ReadWholeFile(dir_.file("log.txt"), &text);
+        return text;
+    }
+    // The ship at the centre and a capsule of `kind` on it, caught once.
+    void Catch(int kind) {
+        const int ship = ShipSlot();
+        Capsule(kind, 0.0f, -2.55f);
+        CatchCapsules(ship);
+    }
+    static float ShipWidth() { return EntityTable[ShipSlot()].scale[0]; }
+
+    k3dtest::TempDir dir_;
+    std::unique_ptr<GameLog> log_;
+    GameLog* saved_ = nullptr;
+};
+
+struct CapsuleCase {
+    const char* rule;
+    int kind;
+    bool delirium;
+    const char* logWord; // nullptr: no log line
+    bool (*holds)();
+};
+
+// Seven bricks in a row at the top, the first five shaken by BulletShip.
+void PlaceBricks() {
+    for (int i = 0; i < 7; ++i)
+        GameplayTest::Brick(-1.2f + 0.4f * i, 1.5f);
+}
+float BrickVx(int n) {
+    return EntityTable[FindEntity(TYPE_BRICK, n)].velocity[0];
+}
+bool BricksStill() {
+    for (int n = 1; n <= 7; ++n)
+        if (BrickVx(n) != 0.0f) return false;
+    return true;
+}
+bool BricksDrift() {
+    for (int n = 1; n <= 7; ++n)
+        if (BrickVx(n) != -0.01f) return false;
+    return bricksSettling;
+}
+
+TEST_F(CapsuleRules, EachCapsuleHasItsEffectAndItsLogWord) {
+    const CapsuleCase cases[] = {
+        {"StopBriks stops drifting bricks at Delirium!", CAPSULE_STOP_BRICKS, true, "Bleu",
+         BricksStill},
+        {"StopBriks does nothing below Delirium!", CAPSULE_STOP_BRICKS, false, "Bleu",
+         [] { return BrickVx(1) == -0.02f; }},
+        {"BulletShip: cannons and five shaken bricks", CAPSULE_BULLET_SHIP, false, "Jaune",
+         [] {
+             int shaken = 0;
+             for (int n = 1; n <= 7; ++n)
+                 if (EntityTable[FindEntity(TYPE_BRICK, n)].scale[0] == 2.0f) shaken++;
+             return cannonShip && FindEntity(MESH_SHIP_CANNONS, 1) != ENTITY_NONE &&
+                    FindEntity(MESH_SHIP, 1) == ENTITY_NONE && shaken == 5;
+         }},
+        {"FlyShip at Delirium! lifts the ship with the steering", CAPSULE_FLY_SHIP, true, "Gris",
+         [] { return flyingShip && SteerY == -(int)WorldToScreenY(-2.6f); }},
+        {"FlyShip below Delirium! changes nothing", CAPSULE_FLY_SHIP, false, "Gris",
+         [] { return !flyingShip && SteerY == 0; }},
+        {"NormalShip: no cannons, width kept, bricks drift at Delirium!", CAPSULE_NORMAL_SHIP,
+         true, "Rouge",
+         [] {
+             return !cannonShip && ShipWidth() == 1.5f && BricksDrift() &&
+                    std::fabs(EntityTable[FindEntity(TYPE_BRICK, 1)].position[2]) <= 1.0f;
+         }},
+        {"NormalShip below Delirium!: no drift", CAPSULE_NORMAL_SHIP, false, "Rouge",
+         [] { return !cannonShip && BrickVx(1) == -0.02f && !bricksSettling; }},
+        {"ReduceShip: width x 0.8", CAPSULE_REDUCE_SHIP, false, "Orange",
+         [] { return std::fabs(ShipWidth() - 1.2f) < 1e-6f; }},
+        {"EnlargeShip: width x 1.5", CAPSULE_ENLARGE_SHIP, false, "Vert",
+         [] { return std::fabs(ShipWidth() - 2.25f) < 1e-6f; }},
+        {"MultiBall: one ball becomes three", CAPSULE_MULTI_BALL, false, "Rose",
+         [] { return Count(MESH_BALL) == 3; }},
+        {"ScoreUp: its own award, no log line", CAPSULE_SCORE_UP, false, nullptr,
+         [] { return pendingScore == 12000; }},
+        {"BigBalls: balls twice as big", CAPSULE_BIG_BALLS, false, "Violet",
+         [] { return std::fabs(EntityTable[FindEntity(MESH_BALL, 1)].scale[0] - 0.2f) < 1e-6f; }},
+    };
+    for (const CapsuleCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ClearEntities();
+        BonusChanceDivisor = c.delirium ? 3 : 20;
+        bricksSettling = flyingShip = false;
+        SteerY = 0;
+        // A ship 1.5 wide (with cannons for NormalShip), a ball, bricks moving left.
+        Ship(0.0f, -2.6f);
+        EntityTable[FindEntity(MESH_SHIP, 1)].scale[0] = 1.5f;
+        if (c.kind == CAPSULE_NORMAL_SHIP) SwitchToCannonShip();
+        Ball(0.0f, 0.0f, 0.0075f, 0.0075f);
+        PlaceBricks();
+        for (int n = 1; n <= 7; ++n)
+            EntityTable[FindEntity(TYPE_BRICK, n)].velocity[0] = -0.02f;
+        const size_t logBefore = LogText().size();
+        pendingScore = 0;
+        Catch(c.kind);
+        EXPECT_TRUE(c.holds());
+        if (c.kind != CAPSULE_SCORE_UP && c.kind != CAPSULE_MULTI_BALL) {
+            EXPECT_EQ(pendingScore, 850);
+        }
+        const std::string added = LogText().substr(logBefore);
+        if (c.logWord) {
+            EXPECT_NE(added.find(std::string("BONUS:  ") + c.logWord), std::string::npos)
+                << added;
+        } else {
+            EXPECT_EQ(added.find("BONUS:"), std::string::npos) << added;
+        }
+        EXPECT_TRUE(Dissolving(FindEntity(TYPE_CAPSULE, 1)));
+        cannonShip = false;
+    }
+}
+
+TEST_F(CapsuleRules, MultiBallStopsNearThirtyOne) {
+    struct MultiBallCase {
+        int before, after;
+    };
+    const MultiBallCase cases[] = {{1, 3}, {3, 9}, {9, 27}, {10, 30}, {11, 31}, {27, 31}, {32, 32}};
+    for (const MultiBallCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.before << " balls");
+        ClearEntities();
+        for (int i = 0; i < c.before; ++i)
+            Ball(-2.0f + 0.1f * i, 0.5f, 0.004f, 0.006f);
+        MultiBall();
+        EXPECT_EQ(Count(MESH_BALL), c.after);
+    }
+    // The two new balls of a ball mirror its velocity.
+    ClearEntities();
+    Ball(0.3f, 0.4f, 0.004f, 0.006f);
+    MultiBall();
+    const Entity& a = EntityTable[FindEntity(MESH_BALL, 2)];
+    const Entity& b = EntityTable[FindEntity(MESH_BALL, 3)];
+    EXPECT_FLOAT_EQ(a.velocity[0], -0.004f);
+    EXPECT_FLOAT_EQ(a.velocity[1], 0.006f);
+    EXPECT_FLOAT_EQ(b.velocity[0], -0.004f);
+    EXPECT_FLOAT_EQ(b.velocity[1], -0.006f);
+    EXPECT_FLOAT_EQ(b.position[0], 0.3f);
+    EXPECT_FLOAT_EQ(b.scale[0], 0.1f);
+}
+
+TEST_F(CapsuleRules, ShakeSendsTheFirstBricksUpAndRight) {
+    PlaceBricks();
+    srand(4242);
+    float spin[5], vx[5];
+    for (int i = 0; i < 5; ++i) {
+        spin[i] = RandomInt(0, 10) * 0.1f;
+        vx[i] = RandomInt(0, 10) / 10.0f;
+    }
+    srand(4242);
+    ShakeBricks(5);
+    for (int n = 1; n <= 5; ++n) {
+        SCOPED_TRACE(n);
+        const Entity& e = EntityTable[FindEntity(TYPE_BRICK, n)];
+        EXPECT_FLOAT_EQ(e.scale[0], 2.0f);
+        EXPECT_FLOAT_EQ(e.scale[1], 2.0f);
+        EXPECT_FLOAT_EQ(e.spin[0], spin[n - 1]);
+        EXPECT_FLOAT_EQ(e.velocity[0], vx[n - 1] * 0.125f);
+        EXPECT_FLOAT_EQ(e.velocity[1], (1.0f - vx[n - 1]) * 0.125f);
+    }
+    EXPECT_FLOAT_EQ(EntityTable[FindEntity(TYPE_BRICK, 6)].scale[0], 1.0f);
+}
+
+TEST_F(CapsuleRules, DriftAndSettleAtDelirium) {
+    BonusChanceDivisor = 3;
+    PlaceBricks();
+    srand(5);
+    const float z = SineTable[RandomInt(0, 360)];
+    srand(5);
+    DriftBricks(0.01f);
+    EXPECT_TRUE(bricksSettling);
+    EXPECT_FLOAT_EQ(EntityTable[FindEntity(TYPE_BRICK, 1)].position[2], z);
+
+    // Settling moves z by 0.01 per frame, whatever the frame time, and
+    // snaps it to 0 inside +-0.01.
+    struct SettleCase {
+        float z, after;
+    };
+    const SettleCase steps[] = {{0.035f, 0.025f}, {-0.035f, -0.025f}, {0.015f, 0.0f},
+                                {-0.015f, 0.0f},  {0.005f, 0.0f},     {0.0f, 0.0f}};
+    for (const SettleCase& s : steps) {
+        SCOPED_TRACE(s.z);
+        bricksSettling = true;
+        FrameMs = 100;
+        EntityTable[FindEntity(TYPE_BRICK, 1)].position[2] = s.z;
+        SettleBricks();
+        EXPECT_NEAR(EntityTable[FindEntity(TYPE_BRICK, 1)].position[2], s.after, 1e-6f);
+    }
+    for (int n = 1; n <= 7; ++n)
+        EntityTable[FindEntity(TYPE_BRICK, n)].position[2] = 0.0f;
+    SettleBricks();
+    EXPECT_FALSE(bricksSettling) << "a frame without change ends the settling";
+}
+
+TEST_F(CapsuleRules, BigBallsTwiceGiveScale04AndNewBallsStartSmall) {
+    Ship(0.0f, -2.6f);
+    Ball(0.0f, 0.0f, 0.0f, 0.0f);
+    Catch(CAPSULE_BIG_BALLS);
+    Catch(CAPSULE_BIG_BALLS);
+    EXPECT_NEAR(EntityTable[FindEntity(MESH_BALL, 1)].scale[0], 0.4f, 1e-6f);
+    MultiBall();
+    EXPECT_FLOAT_EQ(EntityTable[FindEntity(MESH_BALL, 2)].scale[0], 0.1f);
+}
+
+TEST_F(CapsuleRules, TwoCapsulesInOneFrameBothActAndACaughtOneIsNotCaughtAgain) {
+    Ship(0.0f, -2.6f);
+    Ball(0.0f, 0.0f, 0.0f, 0.0f);
+    Capsule(CAPSULE_ENLARGE_SHIP, -0.1f, -2.55f);
+    Capsule(CAPSULE_REDUCE_SHIP, 0.1f, -2.55f);
+    CatchCapsules(ShipSlot());
+    EXPECT_NEAR(ShipWidth(), 1.5f * 0.8f, 1e-6f);
+    EXPECT_EQ(pendingScore, 850);
+    pendingScore = 0;
+    CatchCapsules(ShipSlot()); // both still touch the ship, dissolving
+    EXPECT_NEAR(ShipWidth(), 1.2f, 1e-6f);
+    EXPECT_EQ(pendingScore, 0);
+}
+
+TEST_F(CapsuleRules, SecondFlyShipWhileFlyingDoesNothing) {
+    BonusChanceDivisor = 3;
+    Ship(0.0f, -2.6f);
+    Ball(0.0f, 0.0f, 0.0f, 0.0f);
+    Catch(CAPSULE_FLY_SHIP);
+    ASSERT_TRUE(flyingShip);
+    SteerY = 77;
+    Catch(CAPSULE_FLY_SHIP);
+    EXPECT_EQ(SteerY, 77);
+}
+
+TEST_F(CapsuleRules, BulletShipOnACannonShipStillShakes) {
+    Ship(0.0f, -2.6f);
+    Ball(0.0f, 0.0f, 0.0f, 0.0f);
+    PlaceBricks();
+    SwitchToCannonShip();
+    Catch(CAPSULE_BULLET_SHIP);
+    EXPECT_TRUE(cannonShip);
+    EXPECT_FLOAT_EQ(EntityTable[FindEntity(TYPE_BRICK, 5)].scale[0], 2.0f);
+}
+
+} // namespace

@@ -1,0 +1,316 @@
+// Stage building and the player's side: the objects of a stage, the score
+// roll, the ship's width and form, missiles, and what a lost life keeps.
+#include <cmath>
+#include <set>
+
+#include "tests/gameplay/gameplay_fixture.h"
+
+namespace {
+
+using gameplaytest::GameplayTest;
+
+class StageRules : public GameplayTest {
+  protected:
+    void SetUp() override {
+        GameplayTest::SetUp();
+        memset(EpisodeText, '0', sizeof EpisodeText);
+        for (int i = 0; i < STAGE_COUNT; ++i)
+            StageOrder[i] = i;
+    }
+    void TearDown() override {
+        memset(EpisodeText, 0, sizeof EpisodeText);
+        GameplayTest::TearDown();
+    }
+    static void SetCell(int record, int row, int column, char c) {
+        EpisodeText[STAGE_RECORD_SIZE * record + STAGE_GRID_OFFSET + STAGE_GRID * row + column] = c;
+    }
+};
+
+struct CellCase {
+    const char* rule;
+    int row, column;
+    char cell;
+    int mesh; // 0: no brick
+    float x, y;
+};
+
+TEST_F(StageRules, CellsBecomeBricksInColumnOrder) {
+    const CellCase cells[] = {
+        {"(0, 0) at the top left", 0, 0, '1', 36, -2.2727f, 2.0f},
+        {"(3, 0) below it, next in order", 3, 0, '9', 44, -2.2727f, 1.25f},
+        {"\"<\" is brique12", 1, 2, '<', 47, 2 / 3.3f - 2.2727f, 1.75f},
+        {"above \"<\" is brique12 too", 2, 2, '=', 47, 2 / 3.3f - 2.2727f, 1.5f},
+        {"(15, 15) at the bottom right", 15, 15, ':', 45, 2.2727f, -1.75f},
+        {"\"0\" is empty", 7, 7, '0', 0, 0.0f, 0.0f},
+    };
+    StageOrder[1] = 17; // stage 1 plays record StageOrder[1]
+    for (const CellCase& c : cells)
+        SetCell(17, c.row, c.column, c.cell);
+    BuildStage();
+    int n = 1;
+    for (const CellCase& c : cells) {
+        SCOPED_TRACE(c.rule);
+        if (c.mesh == 0) continue;
+        const int slot = FindEntity(TYPE_BRICK, n++);
+        ASSERT_NE(slot, ENTITY_NONE);
+        const Entity& e = EntityTable[slot];
+        EXPECT_EQ(e.kind, (uint32_t)(c.mesh - MESH_BRICK_FIRST));
+        EXPECT_NEAR(e.position[0], c.x, 1e-4f);
+        EXPECT_NEAR(e.position[1], c.y, 1e-4f);
+        EXPECT_FLOAT_EQ(e.scale[0], 0.6f);
+        EXPECT_FLOAT_EQ(e.scale[1], 2.0f);
+        EXPECT_FLOAT_EQ(e.scale[2], 2.0f) << "every brick is 2 deep below Delirium!";
+    }
+    EXPECT_EQ(Count(TYPE_BRICK), 5);
+}
+
+TEST_F(StageRules, BricksDifferInDepthAtDelirium) {
+    BonusChanceDivisor = 3;
+    const char codes[] = "1479<";
+    for (int r = 0; r < 5; ++r)
+        SetCell(1, r, 0, codes[r]);
+    BuildStage();
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_FLOAT_EQ(EntityTable[FindEntity(TYPE_BRICK, n)].scale[2], (float)(codes[n - 1] - '0'));
+}
+
+TEST_F(StageRules, BuildStageResetsAndPlacesShipBallAndPlayground) {
+    pendingScore = 700;
+    combo = 900;
+    SteerX = 40;
+    SteerY = -30;
+    ViewAngle = -50;
+    ballSpeed = 3.0f;
+    BuildStage();
+    EXPECT_EQ(pendingScore, 0);
+    EXPECT_EQ(combo, 0);
+    EXPECT_EQ(SteerX, 0);
+    EXPECT_EQ(SteerY, 0);
+    const Entity& ship = EntityTable[FindEntity(MESH_SHIP, 1)];
+    EXPECT_NEAR(ship.position[1], -2.604167f, 1e-5f);
+    EXPECT_FLOAT_EQ(ship.rotation[0], -90.0f);
+    EXPECT_FLOAT_EQ(ship.scale[0], 1.0f);
+    const Entity& ball = EntityTable[FindEntity(MESH_BALL, 1)];
+    EXPECT_FLOAT_EQ(ball.rotation[0], 50.0f);
+    EXPECT_NEAR(ball.position[1], -5.0f * 5.0f / 480.0f, 1e-6f);
+    EXPECT_FLOAT_EQ(ball.scale[0], 0.1f);
+    EXPECT_FLOAT_EQ(ball.spin[0], 0.1f);
+    EXPECT_FLOAT_EQ(ball.spin[1], 0.2f);
+    EXPECT_FLOAT_EQ(ball.velocity[0], 3.0f / 200.0f);
+    EXPECT_FLOAT_EQ(ball.velocity[1], 3.0f / 200.0f);
+    const Entity& ground = EntityTable[FindEntity(MESH_PLAYGROUND, 1)];
+    EXPECT_FLOAT_EQ(ground.scale[0], 4.5f);
+    EXPECT_FLOAT_EQ(ground.scale[1], 3.5f);
+    EXPECT_FLOAT_EQ(ground.position[2], -1.5f);
+}
+
+TEST_F(StageRules, BumpersOnlyWhenTheOptionIsOn) {
+    UseBumper = 0;
+    srand(31);
+    BuildStage();
+    EXPECT_EQ(Count(MESH_BUMPER), 0);
+    EXPECT_EQ(DrawsSince(31), 0) << "no random number is drawn for bumpers";
+
+    UseBumper = 1;
+    std::set<int> counts;
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        srand(seed);
+        const int expected = RandomInt(0, 4);
+        srand(seed);
+        BuildStage();
+        const int n = Count(MESH_BUMPER);
+        ASSERT_EQ(n, expected);
+        counts.insert(n);
+        for (int b = 1; b <= n; ++b) {
+            const Entity& e = EntityTable[FindEntity(MESH_BUMPER, b)];
+            EXPECT_GE(e.scale[0], 1.0f);
+            EXPECT_LE(e.scale[0], 3.75f);
+            EXPECT_EQ(e.scale[0], e.scale[1]);
+            EXPECT_LE(std::fabs(e.position[0]), 2.5f);
+            EXPECT_LE(std::fabs(e.position[1]), 2.5f);
+            EXPECT_FLOAT_EQ(e.rotation[2], 90.0f);
+            EXPECT_EQ(e.faces[0].additive, 1);
+        }
+    }
+    EXPECT_EQ(counts, (std::set<int>{0, 1, 2, 3}));
+}
+
+// ---------------------------------------------------------------------------
+// Score, ship, missiles
+// ---------------------------------------------------------------------------
+
+class PlayerRules : public GameplayTest {};
+
+TEST_F(PlayerRules, PendingScoreRollsOneDecimalStepPerFrame) {
+    struct RollCase {
+        int32_t pending;
+        int frames;
+    };
+    const RollCase cases[] = {
+        {850, 22},   // eight of 100, four of 10, ten of 1
+        {10, 10},    // 10 is not 11 or more: single points
+        {11, 2},     // one 10, one 1
+        {101, 2},    // one 100, one 1
+        {1500, 24},  // one 1000, four of 100, nine of 10, ten of 1
+        {25000, 34}, // two of 10 000, four of 1000, nine of 100, nine of 10, ten of 1
+        {1000001, 2},
+    };
+    for (const RollCase& c : cases) {
+        SCOPED_TRACE(c.pending);
+        score = 0;
+        pendingScore = c.pending;
+        int frames = 0;
+        while (pendingScore != 0 && frames < 1000) {
+            RollScore();
+            frames++;
+        }
+        EXPECT_EQ(frames, c.frames);
+        EXPECT_EQ(score, c.pending);
+    }
+}
+
+TEST_F(PlayerRules, AnAwardReplacesTheUnrolledRest) {
+    pendingScore = 850;
+    for (int i = 0; i < 3; ++i)
+        RollScore();
+    ASSERT_EQ(score, 300);
+    HitBrick(Brick(0.0f, 0.0f));
+    while (pendingScore != 0)
+        RollScore();
+    EXPECT_EQ(score, 300 + 500);
+}
+
+TEST_F(PlayerRules, ShipWidthScalesWithAFloorAndNoCeiling) {
+    struct WidthCase {
+        const char* rule;
+        float factor;
+        int times;
+        float expect;
+    };
+    const WidthCase cases[] = {
+        {"0.8 eight times stops at 0.2", 0.8f, 8, 0.2f},
+        {"0.8 twice", 0.8f, 2, 0.64f},
+        {"1.5 four times has no ceiling", 1.5f, 4, 5.0625f},
+    };
+    for (const WidthCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ClearEntities();
+        const int ship = Ship();
+        for (int i = 0; i < c.times; ++i)
+            ScaleShipWidth(ship, c.factor);
+        EXPECT_NEAR(EntityTable[ship].scale[0], c.expect, 1e-5f);
+    }
+}
+
+TEST_F(PlayerRules, MissilesFollowTheCooldown) {
+    struct RhythmCase {
+        int frameMs;
+        const char* fired; // one character per frame of held fire
+    };
+    const RhythmCase cases[] = {
+        {16, "x....x....x...."}, // 4 - 0.8 truncated each frame
+        {20, "x....x....x...."},
+        {40, "x..x..x..x..x.."},
+        {100, "x.x.x.x.x.x.x.x"},
+    };
+    for (const RhythmCase& c : cases) {
+        SCOPED_TRACE(c.frameMs);
+        ClearEntities();
+        FrameMs = c.frameMs;
+        missileCooldown = 0;
+        cannonShip = false;
+        Ship(0.4f, -2.6f);
+        SwitchToCannonShip();
+        std::string seen;
+        for (int i = 0; c.fired[i]; ++i) {
+            const int before = Count(TYPE_MISSILE);
+            FireMissile();
+            seen += Count(TYPE_MISSILE) > before ? 'x' : '.';
+        }
+        EXPECT_EQ(seen, c.fired);
+        const Entity& m = EntityTable[FindEntity(TYPE_MISSILE, 1)];
+        EXPECT_FLOAT_EQ(m.position[0], 0.4f);
+        EXPECT_FLOAT_EQ(m.velocity[1], 0.035f);
+    }
+    // The normal ship fires nothing.
+    ClearEntities();
+    cannonShip = false;
+    missileCooldown = 0;
+    Ship();
+    FireMissile();
+    EXPECT_EQ(Count(TYPE_MISSILE), 0);
+}
+
+TEST_F(PlayerRules, ShipFollowsTheSteering) {
+    const int ship = Ship();
+    SteerX = 128;
+    SteerY = -96;
+    UpdateShip();
+    EXPECT_FLOAT_EQ(EntityTable[ship].position[0], 1.0f);
+    EXPECT_FLOAT_EQ(EntityTable[ship].position[1], -2.6f) << "only a flying ship rises";
+    flyingShip = true;
+    UpdateShip();
+    EXPECT_FLOAT_EQ(EntityTable[ship].position[1], 1.0f);
+}
+
+struct LostBallCase {
+    const char* rule;
+    int livesBefore;
+    int expectState, expectLives;
+};
+
+TEST_F(PlayerRules, LostBallTakesTheCannonsAndTheFlightButKeepsTheWidth) {
+    const LostBallCase cases[] = {
+        {"a life left: one less, a new ball", 1, GS_RESPAWN, 0},
+        {"no life left: the game ends", 0, GS_NAME_ENTRY, 0},
+    };
+    for (const LostBallCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        ClearEntities();
+        const int ship = Ship(0.5f, 1.0f); // flown up to y = 1
+        ScaleShipWidth(ship, 1.5f);
+        SwitchToCannonShip();
+        flyingShip = true;
+        lives = c.livesBefore;
+        GameState = GS_LIFE_LOST;
+        ChangeGameState(GS_RESPAWN);
+        EXPECT_EQ(GameState, c.expectState);
+        EXPECT_EQ(lives, c.expectLives);
+        EXPECT_FALSE(cannonShip);
+        EXPECT_FALSE(flyingShip);
+        const Entity& s = EntityTable[FindEntity(MESH_SHIP, 1)];
+        EXPECT_FLOAT_EQ(s.scale[0], 1.5f);
+        EXPECT_FLOAT_EQ(s.position[0], 0.5f);
+        if (c.expectState == GS_RESPAWN) {
+            EXPECT_NEAR(s.position[1], -2.604167f, 1e-5f);
+        }
+    }
+}
+
+TEST_F(PlayerRules, ClearedStageEndsTheCannonsAndTheNextStageHasANormalShip) {
+    memset(EpisodeText, 0, sizeof EpisodeText);
+    const int ship = Ship();
+    ScaleShipWidth(ship, 0.8f);
+    SwitchToCannonShip();
+    flyingShip = true;
+    GameState = GS_STAGE_CLEARED;
+    ChangeGameState(GS_NEXT_STAGE);
+    EXPECT_EQ(GameState, GS_NEXT_STAGE);
+    EXPECT_EQ(currentStage, 2);
+    EXPECT_FALSE(cannonShip);
+    EXPECT_FALSE(flyingShip);
+    BuildStage();
+    EXPECT_FLOAT_EQ(EntityTable[FindEntity(MESH_SHIP, 1)].scale[0], 1.0f);
+    EXPECT_EQ(FindEntity(MESH_SHIP_CANNONS, 1), ENTITY_NONE);
+}
+
+TEST_F(PlayerRules, ClearingStage51EndsTheGame) {
+    Ship();
+    currentStage = 51;
+    GameState = GS_STAGE_CLEARED;
+    ChangeGameState(GS_NEXT_STAGE);
+    EXPECT_EQ(currentStage, 52);
+    EXPECT_EQ(GameState, GS_NAME_ENTRY);
+}
+
+} // namespace
