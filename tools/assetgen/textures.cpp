@@ -65,14 +65,15 @@ Image PaintIntro() {
     return img;
 }
 
-// Behind the menus: light enough for black labels, blue enough for gold.
+// Behind the menus: light everywhere for the black labels (gold texts carry
+// their own dark rim from the glyph sheet), deepening only a little.
 Image PaintSplash() {
     const int S = 512;
     Image img(S, S);
     for (int y = 0; y < S; ++y)
         for (int x = 0; x < S; ++x) {
             float fy = y / (S - 1.0f);
-            Rgba c = Mix(Hex(0x8CB0E8), Hex(0x3A5AA0), fy);
+            Rgba c = Mix(Hex(0x9CC0F0), Hex(0x6A90D0), fy);
             float n = Fbm(x * 0.01f, y * 0.01f, 4, 99);
             c = Lighten(c, 0.12f * n);
             // Soft light rays from the top centre.
