@@ -312,7 +312,7 @@ class TextContrast : public ::testing::TestWithParam<int> {
             std::snprintf(ScoreTable[i].name, SCORE_NAME_SIZE, "%s", names[i]);
         }
         // An invisible sheet: drawing with it leaves the scene untouched.
-        static const uint8_t clear[4] = {255, 255, 255, 0};
+        static const uint8_t clear[4] = {0, 0, 0, 0};
         glGenTextures(1, &invisibleFont);
         glBindTexture(GL_TEXTURE_2D, invisibleFont);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);

@@ -23,24 +23,26 @@ const int GLYPH_WIDTH = CELL / 2;
 const int FONT_PIXELS = 24;
 const int BASELINE_FROM_BOTTOM = 8;
 // A dark rim around every glyph: coloured text (gold, red) reads on any
-// background, light or busy; black text only gets a little bolder.
-const float RIM = 2.5f;
+// background, light or busy. The printer draws black text from the glyph
+// colour alone, without the rim.
+const float RIM = 3.0f;
 
 bool Printable(int code) {
     return (code > 32 && code < 127) || code > 160;
 }
 
 // The rim's coverage at every texel of one cell: the glyph grown by RIM
-// with a soft edge, never leaving the half cell's one-texel border.
+// with a soft edge, inside the cell's one-texel border. It may reach into
+// the right half: the next character is drawn later, over it.
 void GrowCell(const std::vector<float>& core, std::vector<float>* grown, int cellX, int cellY) {
     const int reach = static_cast<int>(std::ceil(RIM)) + 1;
     for (int y = cellY + 1; y < cellY + CELL - 1; ++y)
-        for (int x = cellX + 1; x < cellX + GLYPH_WIDTH - 1; ++x) {
+        for (int x = cellX + 1; x < cellX + CELL - 1; ++x) {
             float best = 0;
             for (int dy = -reach; dy <= reach; ++dy)
                 for (int dx = -reach; dx <= reach; ++dx) {
                     const int qx = x + dx, qy = y + dy;
-                    if (qx < cellX || qx >= cellX + GLYPH_WIDTH || qy < cellY || qy >= cellY + CELL)
+                    if (qx < cellX || qx >= cellX + CELL || qy < cellY || qy >= cellY + CELL)
                         continue;
                     const float k = core[static_cast<size_t>(qy) * SHEET + qx];
                     if (k <= best) continue;
@@ -83,14 +85,16 @@ bool WriteFont(const std::string& gameDir) {
             }
         GrowCell(core, &grown, cellX, cellY);
     }
-    // Alpha is the glyph with its rim; the colour is white where the glyph
-    // is and black on the rim, so the text colour tints the glyph alone.
+    // Alpha is the glyph with its rim; the colour is the glyph's coverage
+    // (white on it, black on the rim), so the text colour tints the glyph
+    // alone and the colour by itself is the rim-less glyph.
     Image sheet(SHEET, SHEET, Rgba{1, 1, 1, 0});
     for (int y = 0; y < SHEET; ++y)
         for (int x = 0; x < SHEET; ++x) {
             const size_t i = static_cast<size_t>(y) * SHEET + x;
             const float a = std::max(core[i], grown[i]);
-            const float white = a > 0 ? core[i] / a : 1.0f;
+            // Black where nothing is drawn: black text darkens by this.
+            const float white = a > 0 ? core[i] / a : 0.0f;
             sheet.at(x, y) = Rgba{white, white, white, a};
         }
     if (!fontOk) fprintf(stderr, "k3d-assetgen: some glyphs could not be rendered\n");
