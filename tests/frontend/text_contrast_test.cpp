@@ -172,7 +172,28 @@ std::vector<Box> FindLines(const std::vector<uint8_t>& changed, int w, int h) {
                 merged = true;
             }
     }
-    return blobs;
+    // Lines stacked closely touch through their rims: split a group at the
+    // rows where almost nothing changed.
+    std::vector<Box> lines;
+    for (const Box& b : blobs) {
+        std::vector<int> count(static_cast<size_t>(b.height()), 0);
+        int most = 0;
+        for (int y = b.y0; y <= b.y1; y++) {
+            for (int x = b.x0; x <= b.x1; x++)
+                count[static_cast<size_t>(y - b.y0)] += changed[static_cast<size_t>(y) * w + x];
+            most = std::max(most, count[static_cast<size_t>(y - b.y0)]);
+        }
+        int start = -1;
+        for (int y = b.y0; y <= b.y1 + 1; y++) {
+            const bool text = y <= b.y1 && count[static_cast<size_t>(y - b.y0)] * 3 > most;
+            if (text && start < 0) start = y;
+            if (!text && start >= 0) {
+                if (y - start >= 3) lines.push_back(Box{b.x0, start, b.x1, y - 1});
+                start = -1;
+            }
+        }
+    }
+    return lines;
 }
 
 // Measures every ink colour present in one line: the ink is the changed
@@ -194,7 +215,9 @@ void MeasureLine(const Picture& with, const Picture& without, const std::vector<
         for (int x = x0; x <= x1; x++) {
             if (!changed[static_cast<size_t>(y) * w + x]) continue;
             lineChanged++;
-            int best = -1, bestD = 60 * 60;
+            // The nearest ink, if the pixel went at least half way to it
+            // from the background (small text never reaches its full colour).
+            int best = -1, bestD = 1 << 30;
             for (int k = 0; k < INK_COUNT; k++) {
                 const int d = Distance2(with.at(x, y), Inks[k].rgb);
                 if (d < bestD) {
@@ -202,17 +225,19 @@ void MeasureLine(const Picture& with, const Picture& without, const std::vector<
                     best = k;
                 }
             }
+            if (4 * bestD > Distance2(without.at(x, y), Inks[best].rgb)) best = -1;
             ink[static_cast<size_t>(y - y0) * bw + (x - x0)] = best;
         }
     auto inkAt = [&](int x, int y) { return ink[static_cast<size_t>(y - y0) * bw + (x - x0)]; };
-    // Pixels near a coloured ink belong to its outline, not to a black text.
+    // Pixels near a coloured ink belong to its rim, not to a black text.
+    const int rimReach = (int)std::lround(box.height() * 0.2) + 1;
     std::vector<uint8_t> nearColour(static_cast<size_t>(bw) * bh, 0);
     for (int y = y0; y <= y1; y++)
         for (int x = x0; x <= x1; x++) {
             const int k = inkAt(x, y);
             if (k < 0 || k == BLACK_INK) continue;
-            for (int dy = -radius; dy <= radius; dy++)
-                for (int dx = -radius; dx <= radius; dx++) {
+            for (int dy = -rimReach; dy <= rimReach; dy++)
+                for (int dx = -rimReach; dx <= rimReach; dx++) {
                     const int nx = x + dx, ny = y + dy;
                     if (nx >= x0 && nx <= x1 && ny >= y0 && ny <= y1)
                         nearColour[static_cast<size_t>(ny - y0) * bw + (nx - x0)] = 1;
@@ -220,17 +245,23 @@ void MeasureLine(const Picture& with, const Picture& without, const std::vector<
         }
     for (int k = 0; k < INK_COUNT; k++) {
         std::vector<uint8_t> isInk(static_cast<size_t>(bw) * bh, 0);
-        std::vector<double> inkL;
+        std::vector<std::pair<int, double>> inkPixels; // distance to the ink, luminance
         for (int y = y0; y <= y1; y++)
             for (int x = x0; x <= x1; x++) {
                 if (inkAt(x, y) != k) continue;
                 const size_t i = static_cast<size_t>(y - y0) * bw + (x - x0);
                 if (k == BLACK_INK && nearColour[i]) continue;
                 isInk[i] = 1;
-                inkL.push_back(Luminance(with.at(x, y)));
+                inkPixels.push_back({Distance2(with.at(x, y), Inks[k].rgb), Luminance(with.at(x, y))});
             }
         // A few stray pixels are a neighbour's edge, not a text.
-        if ((int)inkL.size() < std::max(4, lineChanged / 12)) continue;
+        if ((int)inkPixels.size() < std::max(4, lineChanged / 12)) continue;
+        // The text's colour as drawn: its quarter of pixels closest to the
+        // ink (the rest are stroke edges blending into what surrounds them).
+        std::sort(inkPixels.begin(), inkPixels.end());
+        std::vector<double> inkL;
+        for (size_t i = 0; i < std::max<size_t>(1, inkPixels.size() / 4); i++)
+            inkL.push_back(inkPixels[i].second);
         const double li = Median(inkL);
         std::vector<double> around;
         for (int y = y0; y <= y1; y++)
@@ -255,7 +286,7 @@ void MeasureLine(const Picture& with, const Picture& without, const std::vector<
             }
         if (around.empty()) continue;
         const double ls = Median(around);
-        out->push_back(TextLine{box, Inks[k].name, (int)inkL.size(), li, ls, Contrast(li, ls)});
+        out->push_back(TextLine{box, Inks[k].name, (int)inkPixels.size(), li, ls, Contrast(li, ls)});
     }
 }
 
@@ -361,7 +392,14 @@ class TextContrast : public ::testing::TestWithParam<int> {
         DrawFrame();
         const Picture again = Grab();
         FrameMs = savedFrameMs;
-        EXPECT_TRUE(with.rgb == again.rgb) << name << ": the frame is not still";
+        int moved = 0, firstMoved = -1;
+        for (size_t i = 0; i < with.rgb.size(); i++)
+            if (with.rgb[i] != again.rgb[i]) {
+                moved++;
+                if (firstMoved < 0) firstMoved = (int)(i / 3);
+            }
+        EXPECT_EQ(moved, 0) << name << ": the frame is not still, first at (" << firstMoved % with.w
+                            << ", " << ScreenHeight() - 1 - firstMoved / with.w << ")";
         ScreenResult r{name, MeasureTexts(with, without), 0};
         for (size_t i = 0; i < with.rgb.size(); i += 3)
             r.textPixels += with.rgb[i] != without.rgb[i] || with.rgb[i + 1] != without.rgb[i + 1] ||
@@ -440,27 +478,22 @@ class TextContrast : public ::testing::TestWithParam<int> {
     std::vector<ScreenResult> results;
 };
 
-// The goal is 4.5 : 1 for every text. What the glyph sheet's rim and the
-// lighter menu backdrop reach is held here; texts that still sit black on
-// the dark play field or on the intro's black are measured and printed, not
-// held yet: they need light behind them, which a shared glyph sheet cannot
-// give a black text.
-struct Floor {
-    const char* prefix;
-    double contrast; // 0: measured only
-};
-const Floor Floors[] = {
-    {"menu_", 3.0},      {"episode_", 3.0},     {"help", 3.0},
-    {"setup_", 3.0},     {"quit_", 3.0},        {"hud_arcade_view0", 3.0},
-    {"hud_arcade_view25", 3.0}, {"hud_jungle_view0", 3.0}, {"hud_jungle_view25", 3.0},
-    {"hud_ocean_view0", 3.0},   {"hud_ocean_view25", 3.0}, {"hud_street_view0", 3.0},
-    {"hud_street_view25", 3.0}, {"intro_", 0},          {"hud_", 0},
-    {"stage_cleared_", 0},      {"life_lost_", 0},      {"name_entry_", 0},
-};
-
-double FloorOf(const std::string& screen) {
-    for (const Floor& f : Floors)
-        if (screen.compare(0, std::strlen(f.prefix), f.prefix) == 0) return f.contrast;
+// The level each text must reach: 4.5 : 1, or 3 : 1 for large text. On the
+// play screens the texts are of size 10 and 12 (the HUD's small lines) or
+// 24 and 32 (labels, scores, messages, the name entry), so a line at least
+// 14 units of the 640 x 480 grid high is large there. One known shortfall
+// is held at what it reaches: the red lives line (size 10, shown when no
+// life is left) is too small for its rim to frame it, and red is dark
+// against light and light against dark alike.
+double Required(const std::string& screen, const TextLine& t) {
+    const bool play = screen.compare(0, 4, "hud_") == 0 || screen.compare(0, 6, "stage_") == 0 ||
+                      screen.compare(0, 5, "life_") == 0 || screen.compare(0, 5, "name_") == 0;
+    const double designHeight = t.box.height() * 480.0 / ScreenHeight();
+    if (play && designHeight >= 14.0) return 3.0;
+    if (play && std::strcmp(t.ink, "red") == 0) return 2.0;
+    // At 400 x 300 the top ten's rows (11 pixels, 11 apart) touch through
+    // their rims and are measured in pairs, against a wider ring.
+    if (screen == "menu_topten" && ScreenWidth() == 400) return 3.0;
     return GOAL;
 }
 
@@ -523,13 +556,119 @@ TEST_P(TextContrast, EveryTextStandsOutFromWhatLiesBehindIt) {
     for (const ScreenResult& r : results) {
         EXPECT_GT(r.textPixels, 0) << r.name << ": no text drawn";
         EXPECT_FALSE(r.lines.empty()) << r.name << ": no text found";
-        const double floor = FloorOf(r.name);
         for (const TextLine& t : r.lines)
-            EXPECT_GE(t.contrast, floor)
+            EXPECT_GE(t.contrast, Required(r.name, t))
                 << r.name << ": " << t.ink << " text at (" << t.box.x0 << ", "
                 << ScreenHeight() - 1 - t.box.y1 << "), " << t.box.height() << " px high: ink L "
                 << t.inkLuminance << " against " << t.surroundLuminance;
     }
+}
+
+// ---------------------------------------------------------------------------
+// Strokes: every glyph drawn through the printer at every size the screens
+// use, against the sheet's own glyph averaged over each pixel
+// ---------------------------------------------------------------------------
+
+// The glyph coverage of the sheet (its colour times its alpha), bottom-up.
+struct Sheet {
+    int w = 0, h = 0;
+    std::vector<float> coverage;
+    float at(int x, int y) const { return coverage[static_cast<size_t>(y) * w + x]; }
+};
+
+bool ReadSheet(Sheet* sheet) {
+    std::string bytes;
+    if (!k3dtest::ReadWholeFile(std::string(k3dtest::GameDir()) + "/Texture/font.tga", &bytes)) return false;
+    if (bytes.size() < 18) return false;
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
+    sheet->w = b[12] | b[13] << 8;
+    sheet->h = b[14] | b[15] << 8;
+    if (b[16] != 32 || (b[17] & 0x20)) return false; // 32-bit, stored bottom-up
+    const size_t start = 18 + b[0];
+    if (bytes.size() < start + static_cast<size_t>(sheet->w) * sheet->h * 4) return false;
+    sheet->coverage.resize(static_cast<size_t>(sheet->w) * sheet->h);
+    for (size_t i = 0; i < sheet->coverage.size(); i++) {
+        const uint8_t* p = b + start + i * 4; // B, G, R, A
+        sheet->coverage[i] = p[2] / 255.0f * (p[3] / 255.0f);
+    }
+    return true;
+}
+
+// The sheet's coverage averaged over window pixel (i, j) of a glyph drawn
+// s pixels square: what a perfectly filtered glyph would show there.
+float IdealCoverage(const Sheet& sheet, int code, int s, int i, int j) {
+    const int cell = sheet.w / 16;
+    const int x0 = (code % 16) * cell, y0 = (15 - code / 16) * cell;
+    const float k = static_cast<float>(cell) / s;
+    float sum = 0, area = 0;
+    for (int ty = (int)std::floor(j * k); ty < (int)std::ceil((j + 1) * k) && ty < cell; ty++)
+        for (int tx = (int)std::floor(i * k); tx < (int)std::ceil((i + 1) * k) && tx < cell; tx++) {
+            const float wx = std::min<float>(tx + 1, (i + 1) * k) - std::max<float>(tx, i * k);
+            const float wy = std::min<float>(ty + 1, (j + 1) * k) - std::max<float>(ty, j * k);
+            if (wx <= 0 || wy <= 0) continue;
+            sum += sheet.at(x0 + tx, y0 + ty) * wx * wy;
+            area += wx * wy;
+        }
+    return area > 0 ? sum / area : 0.0f;
+}
+
+TEST(GlyphStrokes, NoStrokeVanishesAtAnySizeTheScreensDraw) {
+    Sheet sheet;
+    ASSERT_TRUE(ReadSheet(&sheet));
+    VideoModeIndex = 4; // room for the biggest glyphs
+    DepthIndex = 1;
+    SetExeDirectory(k3dtest::GameDir());
+    ASSERT_TRUE(initVideo()) << "no display: run under xvfb-run";
+    CreateGameWindow(ScreenWidth(), ScreenHeight(), 32, true);
+    LoadTextures();
+    ASSERT_GT(FontTexture, 0);
+    glViewport(0, 0, ScreenWidth(), ScreenHeight());
+
+    // Every size of the screens at 400 x 300, 640 x 480 and 1280 x 1024.
+    std::vector<int> sizes;
+    for (int design : {10, 12, 15, 18, 20, 23, 24, 26, 32, 39})
+        for (float scale : {0.625f, 1.0f, 2.0f})
+            sizes.push_back((int)(design * scale));
+    std::sort(sizes.begin(), sizes.end());
+    sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
+
+    std::string report;
+    int worstLost = 0;
+    for (int s : sizes) {
+        const int pitch = s + 4, perRow = ScreenWidth() / pitch;
+        int lost = 0, strokePixels = 0;
+        for (int first = 33; first < 127;) {
+            glClearColor(1, 1, 1, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+            std::vector<std::pair<int, int>> at;
+            int n = 0;
+            for (; first + n < 127 && n / perRow < ScreenHeight() / pitch; n++) {
+                const int x = 2 + (n % perRow) * pitch, y = 2 + (n / perRow) * pitch;
+                SetTextSize(s);
+                SetTextColour(0, 0, 0);
+                Print(x, y, "%c", first + n);
+                at.push_back({x, y});
+            }
+            const Picture p = Grab();
+            for (int g = 0; g < n; g++)
+                for (int j = 0; j < s; j++)
+                    for (int i = 0; i < s; i++) {
+                        const float ideal = IdealCoverage(sheet, first + g, s, i, j);
+                        if (ideal < 0.5f) continue;
+                        strokePixels++;
+                        const float drawn = 1.0f - p.at(at[g].first + i, at[g].second + j)[0] / 255.0f;
+                        if (drawn < 0.2f) lost++;
+                    }
+            first += n;
+        }
+        char row[96];
+        std::snprintf(row, sizeof row, "size %2d: %5d stroke pixels, %3d lost\n", s, strokePixels, lost);
+        report += row;
+        worstLost = std::max(worstLost, lost);
+        EXPECT_EQ(lost, 0) << "glyphs drawn " << s << " pixels high lose strokes";
+    }
+    std::printf("%s", report.c_str());
+    DestroyGameWindow();
 }
 
 // 400 x 300, 640 x 480 and 1280 x 1024.
