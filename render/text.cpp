@@ -25,10 +25,6 @@ static char PrintBuffer[PRINT_BUFFER_SIZE];
 enum { MAX_MIPMAPPED_SHEET = 512 };
 static uint8_t MipPixels[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET * 4];
 static uint8_t MipLevel[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET];
-// The sheet whose levels are built; LoadTextures (through BuildGlyphTable)
-// forgets it, since a new window's context hands out the same names again.
-static GLuint MipmappedFont = 0;
-
 // A smaller level is drawn firmer than a plain average: a stroke a third
 // of a texel wide keeps most of its darkness instead of fading to grey.
 static uint8_t Firm(int v) {
@@ -36,8 +32,8 @@ static uint8_t Firm(int v) {
     return (uint8_t)(firm < 0 ? 0 : (firm > 255 ? 255 : firm));
 }
 
-// Straight GL, outside any recorded frame's list: every state it touches
-// (the binding, the pixel alignments) is put back as it was.
+// Straight GL, like the upload it follows: every state it touches (the
+// binding, the pixel alignments) is put back as it was.
 static void BuildFontMipmaps(GLuint name) {
     GLint bound = 0, pack = 4, unpack = 4;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
@@ -86,8 +82,12 @@ static void BuildFontMipmaps(GLuint name) {
     glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
 }
 
+void MipmapFontSheet() {
+    if (FontTexture > 0 && FontTexture < MAX_TEXTURES && TextureNames[FontTexture] != 0)
+        BuildFontMipmaps(TextureNames[FontTexture]);
+}
+
 void BuildGlyphTable() {
-    MipmappedFont = 0;
     GlyphStepU = 1.0f / GLYPH_COLUMNS;
     GlyphStepV = 1.0f / GLYPH_ROWS;
     // Row 0 is the top of the picture, so v counts down from the top cell;
@@ -203,6 +203,12 @@ static void DrawString(const char* text, int x, int y, int s, const GLint viewpo
             DlDraw(GL_QUADS, (int)(out - first));
             drewGlyph = drewGlyph || out != first;
         }
+        // The recorder sends state only with a draw: one empty quad in the
+        // usual blend, so the frame ends in the state it began with.
+        FrameVertex* none = DlVertices(4);
+        PutGlyphQuad(none, ' ', x, y, 0, White);
+        DlBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        DlDraw(GL_QUADS, 4);
         // Text leaves the last glyph's colour current, as one quad at a time did.
         if (drewGlyph) DlColor(0.0f, 0.0f, 0.0f, 1.0f);
         return;
@@ -268,13 +274,7 @@ void Print(int x, int y, const char* format, ...) {
     DlMatrixMode(GL_MODELVIEW);
     DlPushMatrix();
     DlLoadIdentity();
-    if (FontTexture >= 0 && FontTexture < MAX_TEXTURES) {
-        if (TextureNames[FontTexture] != 0 && TextureNames[FontTexture] != MipmappedFont) {
-            BuildFontMipmaps(TextureNames[FontTexture]);
-            MipmappedFont = TextureNames[FontTexture];
-        }
-        DlBindTexture(TextureNames[FontTexture]);
-    }
+    if (FontTexture >= 0 && FontTexture < MAX_TEXTURES) DlBindTexture(TextureNames[FontTexture]);
 
     DrawString(PrintBuffer, x, y, TextStyle.size, viewport);
 
