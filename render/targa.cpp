@@ -226,6 +226,7 @@ void LoadTextures() {
     textureCount = 0;
     BuildGlyphTable();
     FontTexture = LoadTarga("Texture/font.tga");
+    MipmapFontSheet();
     IntroTexture = LoadTarga("Texture/intro.tga");
     SplashTexture = LoadTarga("Texture/splash.tga");
     LogoTexture = LoadTarga("Texture/orvi.tga");

@@ -18,6 +18,75 @@ TextStyleState TextStyle = {{1, 1, 1, 1}, {0.5f, 0.5f, 0.5f, 1}, DEFAULT_TEXT_SI
 // One formatting buffer for every print: no allocation per frame.
 static char PrintBuffer[PRINT_BUFFER_SIZE];
 
+// The glyph sheet is drawn from 6 to 78 pixels a glyph: minified five
+// times, plain linear filtering samples between the strokes and drops
+// them. The sheet gets its mipmap levels once per upload (explicit levels
+// are plain GL 1.1), each the 2 x 2 average of the one above, drawn firmer.
+enum { MAX_MIPMAPPED_SHEET = 512 };
+static uint8_t MipPixels[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET * 4];
+static uint8_t MipLevel[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET];
+// A smaller level is drawn firmer than a plain average: a stroke a third
+// of a texel wide keeps most of its darkness instead of fading to grey.
+static uint8_t Firm(int v) {
+    const int firm = (v - 20) * 2;
+    return (uint8_t)(firm < 0 ? 0 : (firm > 255 ? 255 : firm));
+}
+
+// Straight GL, like the upload it follows: every state it touches (the
+// binding, the pixel alignments) is put back as it was.
+static void BuildFontMipmaps(GLuint name) {
+    GLint bound = 0, pack = 4, unpack = 4;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &pack);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack);
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint filter = 0, width = 0, height = 0, format = GL_RGBA;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    // Every level keeps the upload's own format, or the chain is incomplete.
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    const bool usable = filter != GL_LINEAR_MIPMAP_LINEAR && width > 0 && height > 0 &&
+                        width <= MAX_MIPMAPPED_SHEET && height <= MAX_MIPMAPPED_SHEET &&
+                        (width & (width - 1)) == 0 && (height & (height - 1)) == 0;
+    if (usable) {
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, MipPixels);
+        int level = 0;
+        while (width > 1 || height > 1) {
+            const int w = width > 1 ? width / 2 : 1, h = height > 1 ? height / 2 : 1;
+            // In place: row y of the new level reads rows 2y and 2y+1, which
+            // lie at or after where it is written.
+            for (int y = 0; y < h; y++)
+                for (int x = 0; x < w; x++)
+                    for (int c = 0; c < 4; c++) {
+                        const int x1 = width > 1 ? 2 * x + 1 : x, y1 = height > 1 ? 2 * y + 1 : y;
+                        const int sum = MipPixels[((2 * y * width) + 2 * x) * 4 + c] +
+                                        MipPixels[((2 * y * width) + x1) * 4 + c] +
+                                        MipPixels[((y1 * width) + 2 * x) * 4 + c] +
+                                        MipPixels[((y1 * width) + x1) * 4 + c];
+                        MipPixels[(y * w + x) * 4 + c] = (uint8_t)((sum + 2) / 4);
+                    }
+            width = w;
+            height = h;
+            for (int i = 0; i < w * h * 4; i++)
+                MipLevel[i] = Firm(MipPixels[i]);
+            glTexImage2D(GL_TEXTURE_2D, ++level, format, width, height, 0, GL_RGBA,
+                         GL_UNSIGNED_BYTE, MipLevel);
+        }
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    }
+    glPixelStorei(GL_PACK_ALIGNMENT, pack);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, unpack);
+    glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
+}
+
+void MipmapFontSheet() {
+    if (FontTexture > 0 && FontTexture < MAX_TEXTURES && TextureNames[FontTexture] != 0)
+        BuildFontMipmaps(TextureNames[FontTexture]);
+}
+
 void BuildGlyphTable() {
     GlyphStepU = 1.0f / GLYPH_COLUMNS;
     GlyphStepV = 1.0f / GLYPH_ROWS;
@@ -90,6 +159,10 @@ static FrameVertex* PutGlyphQuad(FrameVertex* out, unsigned char c, int x, int y
 }
 
 // The whole string as one draw of quads (shadow, then glyph, per character).
+// The sheet's alpha carries a dark rim that keeps coloured text readable on
+// light and busy ground; its colour is the glyph alone. Black text is drawn
+// from that colour only, all shadows first (lightening by it), then all
+// glyphs (darkening by it), so the rim never blots black letters.
 static void DrawString(const char* text, int x, int y, int s, const GLint viewport[4]) {
     int length = 0, newlines = 0, tabs = 0;
     for (const char* p = text; *p; p++) {
@@ -103,12 +176,47 @@ static void DrawString(const char* text, int x, int y, int s, const GLint viewpo
     else
         DlScissor(x, y - newlines * s, widthFactor * s * length, (newlines + 1) * s);
 
+    const int advance = (int)(s * 0.5f);
+    const int rightEdge = viewport[0] + viewport[2];
+    const bool black =
+        TextStyle.colour[0] == 0.0f && TextStyle.colour[1] == 0.0f && TextStyle.colour[2] == 0.0f;
+    if (black) {
+        static const float White[4] = {1, 1, 1, 1};
+        bool drewGlyph = false;
+        for (int pass = TextStyle.shadowOn ? 0 : 1; pass < 2; pass++) {
+            FrameVertex* const first = DlVertices(length * 4);
+            FrameVertex* out = first;
+            int penX = x, penY = y;
+            for (const char* p = text; *p; p++) {
+                if (penX > rightEdge) break;
+                if (*p == '\n') {
+                    penY -= s;
+                    penX = x - advance;
+                } else if (pass == 0) {
+                    out = PutGlyphQuad(out, (unsigned char)*p, penX + 1, penY + 1, s, TextStyle.shadow);
+                } else {
+                    out = PutGlyphQuad(out, (unsigned char)*p, penX, penY, s, White);
+                }
+                penX += advance;
+            }
+            DlBlendFunc(pass == 0 ? GL_ONE : GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
+            DlDraw(GL_QUADS, (int)(out - first));
+            drewGlyph = drewGlyph || out != first;
+        }
+        // The recorder sends state only with a draw: one empty quad in the
+        // usual blend, so the frame ends in the state it began with.
+        FrameVertex* none = DlVertices(4);
+        PutGlyphQuad(none, ' ', x, y, 0, White);
+        DlBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        DlDraw(GL_QUADS, 4);
+        // Text leaves the last glyph's colour current, as one quad at a time did.
+        if (drewGlyph) DlColor(0.0f, 0.0f, 0.0f, 1.0f);
+        return;
+    }
     const int perGlyph = TextStyle.shadowOn ? 8 : 4;
     FrameVertex* const first = DlVertices(length * perGlyph);
     FrameVertex* out = first;
     const float* lastColour = nullptr;
-    const int advance = (int)(s * 0.5f);
-    const int rightEdge = viewport[0] + viewport[2];
     int penX = x, penY = y;
     for (const char* p = text; *p; p++) {
         if (penX > rightEdge) break;

@@ -51,6 +51,9 @@ extern TextStyleState TextStyle;
 
 // Fills GlyphTable from the sheet's 16 columns and rows; LoadTextures calls it.
 void BuildGlyphTable();
+// Gives the uploaded sheet its mipmap levels, so small text keeps its
+// strokes; LoadTextures calls it right after loading the sheet.
+void MipmapFontSheet();
 void ResetTextStyle();
 void SetTextSize(int pixels);
 void SetTextColour(float r, float g, float b);

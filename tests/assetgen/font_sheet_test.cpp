@@ -18,10 +18,17 @@ class FontSheet : public ::testing::Test {
         ASSERT_EQ(h_.width, h_.height);
         cell_ = h_.width / 16;
     }
-    // Alpha at (x, y) inside the cell of code, y from the cell's top.
+    // The glyph's own coverage at (x, y) inside the cell of code, y from the
+    // cell's top: its colour times its alpha (the rim around it is black).
     int Alpha(int code, int x, int y) {
         uint8_t p[4];
         // Row 0 of the sheet (codes 0..15) is the top of the picture.
+        EXPECT_TRUE(TargaPixel(bytes_, h_, (code % 16) * cell_ + x, (code / 16) * cell_ + y, p));
+        return p[0] * p[3] / 255;
+    }
+    // Alpha alone: the glyph with its rim.
+    int Cover(int code, int x, int y) {
+        uint8_t p[4];
         EXPECT_TRUE(TargaPixel(bytes_, h_, (code % 16) * cell_ + x, (code / 16) * cell_ + y, p));
         return p[3];
     }
@@ -44,6 +51,30 @@ TEST_F(FontSheet, PrintableCharactersHaveInkInTheLeftHalfOnly) {
     }
     for (int code : {0, 10, 31, 32, 127})
         EXPECT_EQ(Ink(code, 0, cell_, 0, cell_), 0) << code;
+}
+
+TEST_F(FontSheet, EveryGlyphIsFramedByADarkRim) {
+    // Coloured text reads on any ground because no texel of a glyph touches
+    // bare background: every neighbour is glyph or rim, opaque either way.
+    for (int code = 33; code < 127; ++code) {
+        int bare = 0, rim = 0;
+        for (int y = 1; y < cell_ - 1; ++y)
+            for (int x = 1; x < cell_ - 1; ++x) {
+                if (Alpha(code, x, y) < 128) {
+                    if (Cover(code, x, y) > 200) rim++;
+                    continue;
+                }
+                // The cell's outermost texels stay clear against filtering.
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = x + dx, ny = y + dy;
+                        if (nx < 1 || ny < 1 || nx > cell_ - 2 || ny > cell_ - 2) continue;
+                        if (Cover(code, nx, ny) < 128) bare++;
+                    }
+            }
+        EXPECT_EQ(bare, 0) << "glyph " << static_cast<char>(code) << " touches the background";
+        EXPECT_GT(rim, 20) << "glyph " << static_cast<char>(code) << " has no rim";
+    }
 }
 
 TEST_F(FontSheet, GlyphsStandUprightOnACommonBaseline) {

@@ -8,6 +8,12 @@
 // (after printing why on stderr) when a file could not be written.
 bool WriteMeshes(const std::string& gameDir);   // Mesh/*.asc
 bool WriteTextures(const std::string& gameDir); // Texture/*.tga, Orvi/<Episode>/*.tga
+
+// The logo picture keeps its bottom rows as a light strip: the logo mesh's
+// stand takes its colour from there, the sign's faces never reach it.
+constexpr int LOGO_PICTURE_HEIGHT = 256;
+constexpr int LOGO_STAND_ROWS = 16;
+constexpr float LOGO_STAND_V = static_cast<float>(LOGO_STAND_ROWS) / LOGO_PICTURE_HEIGHT;
 bool WriteFont(const std::string& gameDir);     // Texture/font.tga
 bool WriteLayouts(const std::string& gameDir);  // Orvi/episode.pak
 bool WriteSamples(const std::string& gameDir);  // Sample/*.ogg

@@ -21,6 +21,36 @@ Rgba Lighten(Rgba c, float k) {
 Rgba Darken(Rgba c, float k) {
     return Scale(c, 1 - k);
 }
+// Relative luminance of a colour (sRGB primaries, as a screen shows it).
+float Luminance(Rgba c) {
+    auto lin = [](float v) {
+        return v <= 0.03928f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f);
+    };
+    return 0.2126f * lin(c.r) + 0.7152f * lin(c.g) + 0.0722f * lin(c.b);
+}
+
+// Black text needs a luminance of 0.175 behind it for 4.5 : 1; a margin on top.
+const float ARENA_FLOOR_LUMINANCE = 0.19f;
+// The board under the small black HUD lines: 4.5 : 1 with a margin.
+const float BOARD_LUMINANCE = 0.22f;
+// How far (in picture heights) the light board runs down the outer sides.
+const float SIDE_BOARD_DEPTH = 0.15f;
+
+// c mixed toward tint just enough to reach luminance floor; lighter
+// colours stay as they are, so the painting keeps its pattern.
+Rgba LiftToLuminance(Rgba c, Rgba tint, float floor) {
+    if (Luminance(c) >= floor) return c;
+    float lo = 0, hi = 1;
+    for (int i = 0; i < 16; ++i) {
+        const float mid = 0.5f * (lo + hi);
+        if (Luminance(Mix(c, tint, mid)) < floor)
+            lo = mid;
+        else
+            hi = mid;
+    }
+    return Mix(c, tint, hi);
+}
+
 float SmoothStep(float a, float b, float x) {
     float t = Clamp01((x - a) / (b - a));
     return t * t * (3 - 2 * t);
@@ -321,6 +351,14 @@ Image PaintPlayground(int episode, int size) {
         break;
     }
     }
+    // The stage messages and the name entry are black and lie over the
+    // arena: its floor keeps the episode's pattern but never gets darker
+    // than a black text can stand on.
+    const uint32_t floorTint[EPISODE_COUNT] = {0x9A88D8, 0xC8A878, 0x6AB8E8, 0xA8A8AC};
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            if (inArena(x + 0.5f, y + 0.5f))
+                img.at(x, y) = LiftToLuminance(img.at(x, y), Hex(floorTint[episode]), ARENA_FLOOR_LUMINANCE);
     // Beyond the top rail lies what the default camera shows at the top of
     // the screen, under the black and gold score texts: a mid-light board
     // keeps both readable.
@@ -330,7 +368,22 @@ Image PaintPlayground(int episode, int size) {
         for (int x = 0; x < size; ++x) {
             float n = Fbm(x * 16.0f / S, y * 16.0f / S, 3, seed + 5);
             Rgba c = Scale(Hex(board[episode]), 0.9f + 0.15f * n);
-            img.at(x, y) = Mix(img.at(x, y), c, 0.85f);
+            img.at(x, y) = LiftToLuminance(Mix(img.at(x, y), c, 0.85f), Hex(board[episode]),
+                                           BOARD_LUMINANCE);
+        }
+    // The steepest camera shows the field's outer sides under the small
+    // lives and stage lines: the board runs a little way down both sides.
+    const float sideBottom = top + SIDE_BOARD_DEPTH * S;
+    for (int y = static_cast<int>(boardBottom); y < static_cast<int>(sideBottom); ++y)
+        for (int x = 0; x < size; ++x) {
+            const float outside = std::max(left - S / 32 - x, x - right - S / 32);
+            if (outside <= 0) continue;
+            float n = Fbm(x * 16.0f / S, y * 16.0f / S, 3, seed + 5);
+            Rgba c = Scale(Hex(board[episode]), 0.9f + 0.15f * n);
+            const float edge = Clamp01(outside / (S / 64)) * Clamp01((sideBottom - y) / (S / 64));
+            img.at(x, y) = Mix(img.at(x, y),
+                               LiftToLuminance(c, Lighten(Hex(board[episode]), 0.3f), BOARD_LUMINANCE),
+                               0.95f * edge);
         }
     BevelXY(img, -S, 0, 2 * S, boardBottom, S, S / 64, 0.8f);
     for (float x = S / 32; x < S; x += S / 16)

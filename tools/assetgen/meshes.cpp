@@ -37,7 +37,8 @@
 //    labels sit 63 pixels below the centres: half 63 (110 pixels square).
 //  - orvi (logo): scale 2.5 at y = -0.4 between the intro plate (its
 //    bottom edge 0.55 above) and the intro texts (0.55 below the logo
-//    at z = 0): half 48 x 19, a 350 x 140 pixel sign.
+//    at z = 0): half 48 x 19, a 350 x 140 pixel sign, on a round stand
+//    that lies under the texts.
 //  - select (setup arrows): scales (1.4 .. 2, 0.6); the choice arrows are
 //    116 pixels from the centre and labels reach 55: half 10 x 17,
 //    symmetric about the origin since the box ignores the 180 degree turn.
@@ -53,6 +54,13 @@
 namespace {
 
 const float PI = 3.14159265358979f;
+
+// The logo's stand: at scale 2.5 and y = -0.4 its disc lies at world
+// y = -1.6 and reaches 1.6 towards and away from the camera, so the
+// ellipse it makes on screen covers the bottom eighth of it, where the
+// intro's two captions are, some 195 pixels either side of the centre.
+const float LOGO_STAND_Y = -38.4f;
+const float LOGO_STAND_RADIUS = 51.2f;
 
 bool Save(const MeshFile& m, const std::string& dir, const std::string& name) {
     if (m.vertexCount() > 512 || m.faceCount() > 512) {
@@ -279,7 +287,22 @@ bool WriteMeshes(const std::string& gameDir) {
         MeshFile m;
         m.beginObject("logo");
         m.useMaterial("plaque");
-        AddBevelSlab(m, 48, 19, 3, 2, 2, 2);
+        AddBevelSlab(m, 48, 19, 3, 2, 2, 2, 0, LOGO_STAND_V, 1, 1);
+        // A round stand turning with the sign: seen from above it lies
+        // under the intro's black captions whatever the sign's angle, and
+        // it takes the light strip at the foot of the logo picture.
+        const int segments = 48;
+        const int centre = m.addVertex(0, LOGO_STAND_Y, 0, 0.5f, LOGO_STAND_V * 0.5f);
+        int first = -1, previous = -1;
+        for (int i = 0; i < segments; ++i) {
+            const float a = 2 * PI * i / segments;
+            const int v = m.addVertex(LOGO_STAND_RADIUS * std::cos(a), LOGO_STAND_Y,
+                                      LOGO_STAND_RADIUS * std::sin(a), 0.5f, LOGO_STAND_V * 0.5f);
+            if (previous >= 0) m.addTri(centre, previous, v);
+            if (first < 0) first = v;
+            previous = v;
+        }
+        m.addTri(centre, previous, first);
         ok = Save(m, dir, "orvi.asc") && ok;
     }
     {

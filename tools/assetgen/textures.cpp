@@ -65,14 +65,15 @@ Image PaintIntro() {
     return img;
 }
 
-// Behind the menus: light enough for black labels, blue enough for gold.
+// Behind the menus: light everywhere for the black labels (gold texts carry
+// their own dark rim from the glyph sheet), deepening only a little.
 Image PaintSplash() {
     const int S = 512;
     Image img(S, S);
     for (int y = 0; y < S; ++y)
         for (int x = 0; x < S; ++x) {
             float fy = y / (S - 1.0f);
-            Rgba c = Mix(Hex(0x8CB0E8), Hex(0x3A5AA0), fy);
+            Rgba c = Mix(Hex(0x9CC0F0), Hex(0x6A90D0), fy);
             float n = Fbm(x * 0.01f, y * 0.01f, 4, 99);
             c = Lighten(c, 0.12f * n);
             // Soft light rays from the top centre.
@@ -116,15 +117,20 @@ Image PaintMiniSplash(bool right) {
     return img;
 }
 
-// The maker's logo on the spinning slab of the intro.
+// The maker's logo on the spinning slab of the intro, above the light
+// strip its stand is coloured from.
 Image PaintLogo() {
-    const int W = 512, H = 256;
-    Image img(W, H);
-    VerticalGradient(img, Hex(0x20284A), Hex(0x0A0C1A));
-    ChromeTitle(img, "K3D", W * 0.5f, H * 0.4f, 140, Hex(0xFFB040));
-    DrawOutlinedText(img, "ORVI STUDIO", W * 0.5f, H * 0.84f, 34, Hex(0xE8ECFF), Hex(0x000000), 2,
+    const int W = 512, H = LOGO_PICTURE_HEIGHT - LOGO_STAND_ROWS;
+    Image sign(W, H);
+    VerticalGradient(sign, Hex(0x20284A), Hex(0x0A0C1A));
+    ChromeTitle(sign, "K3D", W * 0.5f, H * 0.4f, 140, Hex(0xFFB040));
+    DrawOutlinedText(sign, "ORVI STUDIO", W * 0.5f, H * 0.84f, 34, Hex(0xE8ECFF), Hex(0x000000), 2,
                      FONT_SANS_BOLD);
-    BevelXY(img, 0, 0, W, H, 2.0f / 96 * W, 2.0f / 38 * H, 0.9f);
+    BevelXY(sign, 0, 0, W, H, 2.0f / 96 * W, 2.0f / 38 * H, 0.9f);
+    Image img(W, LOGO_PICTURE_HEIGHT, Hex(0xD4DAEE));
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            img.at(x, y) = sign.at(x, y);
     return img;
 }
 
