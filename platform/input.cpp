@@ -5,6 +5,8 @@
 
 #include <SDL.h>
 
+#include <cstdio>
+
 KeyTableEntry KeyTable[KEY_COUNT + 1];
 
 // Scancodes by engine number, built beside KeyTable.
@@ -218,7 +220,11 @@ void setRelativeMouse(bool on) {
     RelativeMouse = on;
     MotionX = MotionY = 0;
     MotionRestX = MotionRestY = 0;
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_SetRelativeMouseMode(on ? SDL_TRUE : SDL_FALSE);
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+    if (SDL_SetRelativeMouseMode(on ? SDL_TRUE : SDL_FALSE) != 0 && on) {
+        // Motion still counts, but the pointer may stop at the screen's edge.
+        std::fprintf(stderr, "INPUT: no relative mouse mode: %s\n", SDL_GetError());
+    }
 }
 
 bool isRelativeMouse() {

@@ -150,10 +150,9 @@ class MenuClicks : public ::testing::TestWithParam<ScreenSize> {
         return box;
     }
 
-    // Where an object is drawn: the picture with it against the picture
-    // with it moved far out of sight.
-    PixelBox Footprint(int slot) {
-        const std::vector<uint8_t> with = Picture(false);
+    // Where an object is drawn: the screen's picture against the picture
+    // with the object moved far out of sight.
+    PixelBox Footprint(const std::vector<uint8_t>& with, int slot) {
         const float x = EntityTable[slot].position[0];
         EntityTable[slot].position[0] = 100.0f;
         const std::vector<uint8_t> without = Picture(false);
@@ -296,9 +295,10 @@ class MenuClicks : public ::testing::TestWithParam<ScreenSize> {
         SCOPED_TRACE(ScreenName(screen));
         Enter(screen);
         std::vector<PixelBox> boxes;
+        const std::vector<uint8_t> whole = Picture(false);
         for (int slot : Items(screen)) {
             ASSERT_NE(slot, ENTITY_NONE);
-            boxes.push_back(Footprint(slot));
+            boxes.push_back(Footprint(whole, slot));
             ASSERT_FALSE(boxes.back().empty()) << "item " << boxes.size() - 1 << " not drawn";
         }
         for (size_t item = 0; item < boxes.size(); ++item) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,6 +53,8 @@ OwnXServer::OwnXServer(int width, int height) : pid_(-1), hadDisplay_(false) {
     std::snprintf(fd, sizeof(fd), "%d", fds[1]);
     const pid_t child = fork();
     if (child == 0) {
+        // A test that crashes takes its server with it.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         close(fds[0]);
         const int null = open("/dev/null", O_RDWR);
         if (null >= 0) {
