@@ -67,6 +67,11 @@ void FadeToColour(int slot, float r, float g, float b);
 void FadeToWhite(int slot);
 // Spawns the menu pointer object (mesh 24) that every pointer screen ends with.
 void SpawnMenuCursor();
+// True when the pointer object is seen over the item: the pixel under the
+// pointer's centre lies in the rectangle the item's box covers on the
+// screen. Judged on the picture, since the pointer floats in front of the
+// items and a test in their plane would miss what the player sees.
+bool PointerOver(int pointer, int item);
 
 // ---------------------------------------------------------------------------
 // Setup screen

@@ -1,5 +1,5 @@
 // The menu screens: small scenes of boxes, boards and capsules that the
-// cursor object hit-tests in world space, with their fades and clicks.
+// cursor object points at, with their fades and clicks.
 #include "frontend/frontend_local.h"
 
 const float MenuGold[3] = {0.952f, 0.713f, 0.07f};
@@ -131,6 +131,14 @@ void RemoveHelpCapsules() {
     }
 }
 
+bool PointerOver(int pointer, int item) {
+    if (pointer <= 0 || pointer >= MAX_ENTITIES || !EntityTable[pointer].inUse) return false;
+    float x, y, rect[4];
+    if (!WorldToScreen(EntityTable[pointer].position, &x, &y)) return false;
+    if (!EntityScreenRect(item, rect)) return false;
+    return x >= rect[0] && x < rect[2] && y >= rect[1] && y < rect[3];
+}
+
 static bool ValidSlot(int slot) {
     return slot > 0 && slot < MAX_ENTITIES && EntityTable[slot].inUse;
 }
@@ -228,7 +236,7 @@ void UpdateMainMenu() {
     int pointed = -1;
     if (cursor != ENTITY_NONE) {
         for (int i = 0; i < MENU_ITEM_COUNT && pointed < 0; i++)
-            if (box[i] != ENTITY_NONE && EntitiesOverlap(cursor, box[i])) pointed = i;
+            if (box[i] != ENTITY_NONE && PointerOver(cursor, box[i])) pointed = i;
     }
 
     if (pointed < 0) {
@@ -269,7 +277,7 @@ void UpdateEpisodeSelect() {
     int pointed = -1;
     if (cursor != ENTITY_NONE) {
         for (int i = 0; i < MENU_ITEM_COUNT && pointed < 0; i++)
-            if (board[i] != ENTITY_NONE && EntitiesOverlap(cursor, board[i])) pointed = i;
+            if (board[i] != ENTITY_NONE && PointerOver(cursor, board[i])) pointed = i;
     }
 
     if (pointed < 0) {

@@ -237,7 +237,7 @@ void UpdateSetupScreen() {
     int pointed = -1;
     if (cursor != ENTITY_NONE) {
         for (int i = 0; i < SETUP_CONTROL_COUNT && pointed < 0; i++)
-            if (slot[i] != ENTITY_NONE && EntitiesOverlap(cursor, slot[i])) pointed = i;
+            if (slot[i] != ENTITY_NONE && PointerOver(cursor, slot[i])) pointed = i;
     }
 
     if (pointed >= 0) {

@@ -5,6 +5,8 @@
 
 #include <SDL.h>
 
+#include <cstdio>
+
 KeyTableEntry KeyTable[KEY_COUNT + 1];
 
 // Scancodes by engine number, built beside KeyTable.
@@ -17,6 +19,13 @@ int CursorDisplayCount = 0;
 static int MapOffsetX = 0, MapOffsetY = 0;
 static int MapDrawWidth = 0, MapDrawHeight = 0;
 static int MapGameWidth = 0, MapGameHeight = 0;
+
+// Relative mode: window pixels moved since the last read, and what is left
+// over of earlier reads in 1/drawSize of a game pixel, so that motion
+// slower than one game pixel per frame still adds up.
+static bool RelativeMouse = false;
+static int MotionX = 0, MotionY = 0;
+static int64_t MotionRestX = 0, MotionRestY = 0;
 
 namespace {
 
@@ -119,6 +128,9 @@ int keyOfScancode(int scancode) {
 void initInput(KWindow* window) {
     InputWindow = window ? static_cast<SDL_Window*>(window->getWindowHandle()) : nullptr;
     clearInputLatches();
+    // A new window starts with a free pointer; whoever steers by motion
+    // asks for relative mode again.
+    setRelativeMouse(false);
 }
 
 void clearInputLatches() {
@@ -201,6 +213,43 @@ void setMousePosition(int x, int y) {
         wy = MapOffsetY + (int)((int64_t)y * MapDrawHeight / MapGameHeight);
     }
     SDL_WarpMouseInWindow(InputWindow, wx, wy);
+}
+
+void setRelativeMouse(bool on) {
+    if (on == RelativeMouse) return;
+    RelativeMouse = on;
+    MotionX = MotionY = 0;
+    MotionRestX = MotionRestY = 0;
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+    if (SDL_SetRelativeMouseMode(on ? SDL_TRUE : SDL_FALSE) != 0 && on) {
+        // Motion still counts, but the pointer may stop at the screen's edge.
+        std::fprintf(stderr, "INPUT: no relative mouse mode: %s\n", SDL_GetError());
+    }
+}
+
+bool isRelativeMouse() {
+    return RelativeMouse;
+}
+
+void addMouseMotion(int dx, int dy) {
+    if (!RelativeMouse) return;
+    MotionX += dx;
+    MotionY += dy;
+}
+
+// Window pixels to game pixels; the remainder stays for the next read.
+static int ScaleMotion(int moved, int gameSize, int drawSize, int64_t* rest) {
+    if (gameSize <= 0 || drawSize <= 0) return moved;
+    *rest += (int64_t)moved * gameSize;
+    const int64_t whole = *rest / drawSize;
+    *rest -= whole * drawSize;
+    return (int)whole;
+}
+
+void getMouseMotion(int* dx, int* dy) {
+    *dx = ScaleMotion(MotionX, MapGameWidth, MapDrawWidth, &MotionRestX);
+    *dy = ScaleMotion(MotionY, MapGameHeight, MapDrawHeight, &MotionRestY);
+    MotionX = MotionY = 0;
 }
 
 static bool ButtonDown(int button, Uint32 mask) {

@@ -121,6 +121,15 @@ int keyOfVirtualKey(int vk);
 int16_t getMouseX();
 int16_t getMouseY();
 void setMousePosition(int x, int y);
+// Relative mode: the pointer grabbed and hidden, motion read as distances
+// (full screen steers by it). Turning it on or off drops unread motion.
+void setRelativeMouse(bool on);
+bool isRelativeMouse();
+// Motion since the last call, in game pixels: window pixels scaled by the
+// picture's scale on the window, the fraction of a pixel carried to the
+// next call, so motion adds up one to one at any scale. Zero unless
+// relative mode is on.
+void getMouseMotion(int* dx, int* dy);
 bool isLeftButtonDown();
 bool isRightButtonDown();
 // The system cursor's display count: shown at 0 and above, hidden below.

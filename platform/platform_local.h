@@ -11,3 +11,6 @@ void SetInputMapping(int offsetX, int offsetY, int drawWidth, int drawHeight, in
 // may be reordered in place.
 bool WriteImageFile(const char* path, int format, uint8_t* bgra, int width, int height);
 bool WriteTargaFile(const char* path, const uint8_t* bgra, int width, int height);
+// Motion in window pixels as the event pump sees it; counted only while
+// relative mode is on.
+void addMouseMotion(int dx, int dy);

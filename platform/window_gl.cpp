@@ -523,6 +523,7 @@ void KWindowGL::handleEvent(const void* raw) {
         break;
     case SDL_MOUSEMOTION:
         record.type = KEVENT_MOUSE_MOVE;
+        addMouseMotion(event.motion.xrel, event.motion.yrel);
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:

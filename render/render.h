@@ -199,6 +199,27 @@ void InitCamerasForViewAngle(int viewAngle);
 // Loads the modelview matrix of CurrentCamera.
 void ApplyCamera();
 
+// The perspective of every 3D view, loaded by SetProjection: the frustum's
+// half sides at the near plane (0.055 x 0.04125 at 0.1, far plane 100).
+extern const double FrustumHalfWidth;
+extern const double FrustumHalfHeight;
+extern const double FrustumNear;
+extern const double FrustumFar;
+
+// Where a world point (object space before the scene's depth shift, as
+// entity positions are given) is seen through CurrentCamera: pixels of the
+// game's W x H picture from its top left, as mouse positions are measured.
+// False when the point is not in front of the eye.
+bool WorldToScreen(const float world[3], float* x, float* y);
+// The point of the plane z = planeZ seen at pixel (x, y); false when that
+// line of sight does not meet the plane in front of the eye.
+bool ScreenToWorld(float x, float y, float planeZ, float world[3]);
+// The pixel rectangle the object's faces cover through CurrentCamera:
+// rect = left, top, right, bottom. Like the game's boxes it leaves out the
+// object's rotation, so a board spinning under the pointer stays pointed
+// at. False for a dead slot or an object without faces.
+bool EntityScreenRect(int slot, float rect[4]);
+
 // ---------------------------------------------------------------------------
 // Scene drawing
 // ---------------------------------------------------------------------------

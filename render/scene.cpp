@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include <cmath>
+
 #include "gameplay/entity.h"
 #include "render/draw_list.h"
 #include "shell/game_state.h"
@@ -12,6 +14,12 @@
 Camera Cameras[MAX_CAMERAS];
 int CurrentCamera = CAMERA_MENU;
 bool MenuClear = false;
+
+// A 90 degree field of view at 4:3, narrowed to 0.55 of its width.
+const double FrustumNear = 0.1;
+const double FrustumFar = 100.0;
+const double FrustumHalfWidth = std::tan(90.0 * 0.5 * M_PI / 180.0) * FrustumNear * (double)0.55f;
+const double FrustumHalfHeight = FrustumHalfWidth / (double)(4.0f / 3.0f);
 
 namespace {
 
@@ -105,7 +113,82 @@ void DrawFace(const Entity& e, const MeshFace& face) {
     }
 }
 
+const Camera& CurrentCameraData() {
+    return Cameras[CurrentCamera == CAMERA_PLAY ? CAMERA_PLAY : CAMERA_MENU];
+}
+
+// v turned by `degrees` about one axis, as glRotatef turns it.
+void Turn(double v[3], int axis, double degrees) {
+    const double r = degrees * M_PI / 180.0, c = std::cos(r), s = std::sin(r);
+    const int a = (axis + 1) % 3, b = (axis + 2) % 3;
+    const double va = v[a], vb = v[b];
+    v[a] = c * va - s * vb;
+    v[b] = s * va + c * vb;
+}
+
 } // namespace
+
+bool WorldToScreen(const float world[3], float* x, float* y) {
+    const Camera& camera = CurrentCameraData();
+    // The camera matrix is rotate x, y, z . translate . scale, applied to
+    // the point after the scene's depth shift: innermost first.
+    double v[3] = {world[0], world[1], world[2] - SCENE_DEPTH};
+    for (int i = 0; i < 3; ++i)
+        v[i] = v[i] * camera.scale[i] + camera.translation[i];
+    Turn(v, 2, camera.rotation[2]);
+    Turn(v, 1, camera.rotation[1]);
+    Turn(v, 0, camera.rotation[0]);
+    if (v[2] >= -FrustumNear * 1e-3) return false;
+    const double ndcX = FrustumNear * v[0] / -v[2] / FrustumHalfWidth;
+    const double ndcY = FrustumNear * v[1] / -v[2] / FrustumHalfHeight;
+    *x = (float)((ndcX + 1.0) * 0.5 * ScreenWidth());
+    *y = (float)((1.0 - ndcY) * 0.5 * ScreenHeight());
+    return true;
+}
+
+bool ScreenToWorld(float x, float y, float planeZ, float world[3]) {
+    const Camera& camera = CurrentCameraData();
+    const double ndcX = 2.0 * x / ScreenWidth() - 1.0;
+    const double ndcY = 1.0 - 2.0 * y / ScreenHeight();
+    // The line of sight from the eye, taken back through the camera.
+    double dir[3] = {ndcX * FrustumHalfWidth, ndcY * FrustumHalfHeight, -FrustumNear};
+    Turn(dir, 0, -camera.rotation[0]);
+    Turn(dir, 1, -camera.rotation[1]);
+    Turn(dir, 2, -camera.rotation[2]);
+    double from[3];
+    for (int i = 0; i < 3; ++i) {
+        if (camera.scale[i] == 0.0f) return false;
+        from[i] = -camera.translation[i] / camera.scale[i];
+        dir[i] /= camera.scale[i];
+    }
+    if (dir[2] == 0.0) return false;
+    const double along = (planeZ - SCENE_DEPTH - from[2]) / dir[2];
+    if (along <= 0.0) return false;
+    world[0] = (float)(from[0] + along * dir[0]);
+    world[1] = (float)(from[1] + along * dir[1]);
+    world[2] = planeZ;
+    return true;
+}
+
+bool EntityScreenRect(int slot, float rect[4]) {
+    if (slot <= 0 || slot >= MAX_ENTITIES || EntityTable[slot].inUse != 1) return false;
+    const Entity& e = EntityTable[slot];
+    rect[0] = rect[1] = 1e30f;
+    rect[2] = rect[3] = -1e30f;
+    const int faces = e.faces != nullptr ? e.faceCount : 0;
+    for (int i = 0; i < faces * 3; ++i) {
+        const MeshVertex& v = e.faces[i / 3].vertex[i % 3];
+        const float point[3] = {v.x * e.scale[0] + e.position[0], v.y * e.scale[1] + e.position[1],
+                                v.z * e.scale[2] + e.position[2]};
+        float x, y;
+        if (!WorldToScreen(point, &x, &y)) return false;
+        if (x < rect[0]) rect[0] = x;
+        if (y < rect[1]) rect[1] = y;
+        if (x > rect[2]) rect[2] = x;
+        if (y > rect[3]) rect[3] = y;
+    }
+    return faces > 0;
+}
 
 void InitCamerasForViewAngle(int viewAngle) {
     SetCamera(&Cameras[CAMERA_MENU], 0.0f, 1.0f, 1.0f, 1.0f, 0.0f);
@@ -216,16 +299,7 @@ void DrawCursor() {
     const Entity& e = EntityTable[slot];
     if (e.faceCount <= 0 || e.faces == nullptr) return;
     DlBindTexture(TextureName(e.faces[0].texture));
-    // The pointer floats in front of the menu plane, so drawn at its own x, y
-    // the perspective would show it away from the point it hit-tests. Pull it
-    // toward the axis so it covers the spot on the plane it points at.
-    Entity shown = e;
-    const float depth = SCENE_DEPTH - e.position[2];
-    if (depth > 0.0f) {
-        shown.position[0] = e.position[0] * depth / SCENE_DEPTH;
-        shown.position[1] = e.position[1] * depth / SCENE_DEPTH;
-    }
-    PushObjectTransform(shown);
+    PushObjectTransform(e);
     DlDisable(GL_DEPTH_TEST);
     DlEnable(GL_BLEND);
     DlBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -32,12 +32,6 @@ int FrameMs = 20;
 int FpsEstimate = 50;
 bool GlReady = false;
 
-static const double FieldOfView = 90.0;
-static const double Aspect = (double)(4.0f / 3.0f);
-static const double NearPlane = 0.1;
-static const double FarPlane = 100.0;
-static const double Narrowing = (double)0.55f;
-
 // Process start on the monotonic clock: the game clock counts wall time
 // (the C clock() on Linux counts CPU time).
 static double StartSeconds() {
@@ -95,10 +89,8 @@ void SetProjection(int width, int height) {
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    const double t = std::tan(FieldOfView * 0.5 * M_PI / 180.0);
-    const double h = t * NearPlane * Narrowing;
-    const double v = h / Aspect;
-    glFrustum(-h, h, -v, v, NearPlane, FarPlane);
+    glFrustum(-FrustumHalfWidth, FrustumHalfWidth, -FrustumHalfHeight, FrustumHalfHeight,
+              FrustumNear, FrustumFar);
     glMatrixMode(GL_MODELVIEW);
 }
 

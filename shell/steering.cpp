@@ -2,6 +2,7 @@
 
 #include "gameplay/entity.h"
 #include "platform/platform.h"
+#include "render/render.h"
 #include "scores/scores.h"
 #include "shell/shell.h"
 
@@ -36,7 +37,7 @@ bool InitGameInput() {
     logf(MainLog, "Init mouse\n");
     initInput(GameWindow);
     hideSystemCursor();
-    if (FullScreen) setMousePosition(50, 50);
+    setRelativeMouse(FullScreen);
     ResetTextKeys();
     return true;
 }
@@ -51,17 +52,19 @@ uint32_t ReadKeyWord() {
 void UpdateSteering() {
     const int w = ScreenWidth(), h = ScreenHeight();
     const int cx = w / 2, cy = h / 2;
-    const int mx = getMouseX(), my = getMouseY();
     if (FullScreen) {
-        // Relative: the pair accumulates motion one to one and the cursor is
-        // put back at the centre, so it never reaches a screen edge.
-        SteerX += mx - cx;
-        SteerY += my - cy;
-        setMousePosition(cx, cy);
+        // Relative: the pointer is grabbed and hidden, and the pair adds up
+        // its motion one to one in game pixels, whatever the desktop's size.
+        setRelativeMouse(true);
+        int dx = 0, dy = 0;
+        getMouseMotion(&dx, &dy);
+        SteerX += dx;
+        SteerY += dy;
         hideSystemCursor();
     } else {
-        SteerX = mx - cx;
-        SteerY = my - cy;
+        setRelativeMouse(false);
+        SteerX = getMouseX() - cx;
+        SteerY = getMouseY() - cy;
     }
     KeyWord = ReadKeyWord();
     if (KeyWord & KW_RIGHT) SteerX += FrameMs;
@@ -78,17 +81,27 @@ void UpdateSteering() {
 
 void UpdateMenuPointer() {
     const int w = ScreenWidth(), h = ScreenHeight();
-    // The pointer range is not centred: the boxes sit right of the middle.
-    const int loX = (int)(-0.4449999928474426 * w), hiX = (int)(0.46000000834465027 * w);
-    const int loY = (int)(-0.32600000500679016 * h), hiY = (int)(0.3499999940395355 * h);
+    // The pointer stays on the picture, every pixel of it in reach: the
+    // menu boxes run down to the bottom rows.
+    const int loX = -(w / 2), hiX = w - w / 2 - 1;
+    const int loY = -(h / 2), hiY = h - h / 2 - 1;
     if (SteerX < loX) SteerX = loX;
     if (SteerX > hiX) SteerX = hiX;
     if (SteerY < loY) SteerY = loY;
     if (SteerY > hiY) SteerY = hiY;
     const int pointer = FindEntity(TYPE_CURSOR, 1);
     if (pointer == ENTITY_NONE) return;
-    EntityTable[pointer].position[0] = 5.0f * SteerX / w;
-    EntityTable[pointer].position[1] = -5.0f * SteerY / h;
+    // The pointer floats in front of the menu, so it goes where the line of
+    // sight through the steered pixel meets its own plane: drawn there, it
+    // covers that pixel, and the hit tests look through the same pixel.
+    // The pair counts whole pixels; the pointer is at the pixel's centre.
+    Entity& e = EntityTable[pointer];
+    const float x = w / 2 + SteerX + 0.5f, y = h / 2 + SteerY + 0.5f;
+    float world[3];
+    if (ScreenToWorld(x, y, e.position[2], world)) {
+        e.position[0] = world[0];
+        e.position[1] = world[1];
+    }
 }
 
 void ReleaseGameInput() {

@@ -29,6 +29,8 @@ extern bool RightHeld;     // right button
 bool InitGameInput();
 uint32_t ReadKeyWord();
 void UpdateSteering();
+// Clamps the pair to the menu range and puts the pointer object where the
+// steered pixel is seen, in the plane it floats in.
 void UpdateMenuPointer();
 void ReleaseGameInput();
 

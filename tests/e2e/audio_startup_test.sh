@@ -77,7 +77,7 @@ sleep 0.15
 xdotool keyup --window "$window" space
 sleep 1.5
 quiet=$(stat -c %s "$game/heard.raw")
-xdotool mousemove --window "$window" 166 368 # PLAY
+xdotool mousemove --window "$window" 158 420 # PLAY, seen at z 0.7
 sleep 0.5
 xdotool mousedown 1
 sleep 0.2

@@ -46,16 +46,18 @@ pid=$!
 window=$(xdotool search --sync --onlyvisible --name "K3D" | head -n 1) || fail "no game window"
 [ -n "$window" ] || fail "no game window"
 
-# Window-relative positions of world points on the 640 x 480 menu plane.
-px() { awk -v w="$1" 'BEGIN { printf "%d", 320 + w * 128 }'; }
-py() { awk -v w="$1" 'BEGIN { printf "%d", 240 - w * 96 }'; }
+# Window-relative pixel where a world point (x, y, z) is seen at 640 x 480:
+# the view spans 0.55 x 0.4125 of the depth each side, and z = 0 lies 5
+# units from the eye, so both axes get 320 / 0.55 / (5 - z) pixels a unit.
+px() { awk -v x="$1" -v z="${2:-0}" 'BEGIN { printf "%d", 320 + x * 320 / 0.55 / (5 - z) }'; }
+py() { awk -v y="$1" -v z="${2:-0}" 'BEGIN { printf "%d", 240 - y * 240 / 0.4125 / (5 - z) }'; }
 
 move() {
-    xdotool mousemove --window "$window" "$(px "$1")" "$(py "$2")"
+    xdotool mousemove --window "$window" "$(px "$1" "${3:-0}")" "$(py "$2" "${3:-0}")"
     sleep 0.4
 }
 click() {
-    move "$1" "$2"
+    move "$1" "$2" "${3:-0}"
     xdotool mousedown 1
     sleep 0.2
     xdotool mouseup 1
@@ -87,7 +89,7 @@ shot 01-intro
 key space
 shot 02-main-menu
 
-click -1.2 -1.334 # PLAY
+click -1.2 -1.334 0.7 # PLAY
 sleep 0.5
 shot 03-episode-select
 move 0.8 -0.8
@@ -115,7 +117,7 @@ key Escape
 sleep 0.5
 shot 08-back-to-menu
 
-click -0.4 -1.334 # SETUP
+click -0.4 -1.334 0.7 # SETUP
 shot 09-setup
 click -1.351 -0.806 # page - : OPTIONS
 shot 10-setup-options
@@ -126,9 +128,9 @@ shot 12-menu-after-accept
 config=$(cat "$game/Orvi/quon.cfg")
 [ "$config" = "222123531132111321111111111111" ] || fail "config after ACCEPT: $config"
 
-click 0.4 -1.334 # HELP
+click 0.4 -1.334 0.7 # HELP
 shot 13-help
-click 1.2 -1.334 # QUIT
+click 1.2 -1.334 0.7 # QUIT
 sleep 0.5
 shot 14-quit-screen
 # The game ends on this key, so its window may be gone before the key-up.

@@ -28,8 +28,11 @@ inline void MakeSquareMesh(int mesh, float half) {
     m.materials[1] = m.materials[2] = 0;
 }
 
-// Every mesh the menus spawn, the cursor tiny so it points at one spot.
+// Every mesh the menus spawn, the cursor tiny so it points at one spot,
+// and the cameras as start-up sets them: the pointer is judged through the
+// menu camera.
 inline void MakeMenuMeshes() {
+    InitCamerasForViewAngle(0);
     MakeSquareMesh(MESH_CURSOR, 0.4f);
     for (int mesh : {MESH_MENU_BOX, MESH_ARCADE, MESH_JUNGLE, MESH_OCEAN, MESH_STREET,
                      MESH_SELECTOR, MESH_PLATE})
@@ -38,12 +41,20 @@ inline void MakeMenuMeshes() {
         MakeSquareMesh(mesh, 4.0f);
 }
 
-// Moves the cursor object onto an object's centre, or far away with slot 0.
+// Moves the cursor object to where it is seen over an object's centre (it
+// floats in front of it), or far out of sight with slot 0.
 inline void PointAt(int slot) {
     const int cursor = FindEntity(TYPE_CURSOR, 1);
     if (cursor == ENTITY_NONE) return;
-    for (int axis = 0; axis < 2; axis++)
-        EntityTable[cursor].position[axis] = slot > 0 ? EntityTable[slot].position[axis] : 9.0f;
+    float* at = EntityTable[cursor].position;
+    float x = 0, y = 0, world[3];
+    if (slot > 0 && WorldToScreen(EntityTable[slot].position, &x, &y) &&
+        ScreenToWorld(x, y, at[2], world)) {
+        at[0] = world[0];
+        at[1] = world[1];
+    } else {
+        at[0] = at[1] = 9.0f;
+    }
 }
 
 inline const float* TintOf(int slot) {

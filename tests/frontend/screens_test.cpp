@@ -28,10 +28,14 @@ class ScreensTest : public GlTextTest {
         GameState = GS_STARTUP;
         GlTextTest::TearDown();
     }
-    // Steers the pointer onto a world point, then runs one whole frame.
+    // Steers the pointer onto the pixel where a point of the menu boxes'
+    // plane is seen, then runs one whole frame.
     static void Frame(float x, float y, bool fire, bool right, uint32_t keys) {
-        SteerX = (int)(x * ScreenWidth() / 5.0f);
-        SteerY = (int)(-y * ScreenHeight() / 5.0f);
+        const float point[3] = {x, y, 0.7f};
+        float px = 0, py = 0;
+        ASSERT_TRUE(WorldToScreen(point, &px, &py));
+        SteerX = (int)px - ScreenWidth() / 2;
+        SteerY = (int)py - ScreenHeight() / 2;
         FireHeld = fire;
         RightHeld = right;
         KeyWord = keys;
