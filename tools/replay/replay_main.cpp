@@ -52,7 +52,12 @@ const char* const Usage =
 // ---------------------------------------------------------------------------
 std::string GameDir;
 
-bool LinkData(const std::string& data) {
+bool LinkData(const std::string& given) {
+    // The links live in /tmp: a relative data path would point nowhere.
+    char* full = realpath(given.c_str(), nullptr);
+    if (!full) return false;
+    const std::string data = full;
+    free(full);
     char pattern[] = "/tmp/k3d-replay-XXXXXX";
     if (!mkdtemp(pattern)) return false;
     GameDir = pattern;
