@@ -105,11 +105,13 @@ e2e_wait_window 60
 wait_log_count "Entering animation loop" 1 60 || e2e_fail "the second start never reached its frame loop"
 geometry=$(xdotool getwindowgeometry "$E2E_WINDOW")
 echo "$geometry" | grep -q "Geometry: 640x480" || e2e_fail "the user's settings were not read: $geometry"
-# Points of the 640 x 480 menu plane, in window pixels.
+# Window pixel where a world point (x, y, z) of the 640 x 480 menu is seen:
+# the view spans 0.55 x 0.4125 of the depth each side, and z = 0 lies 5
+# units from the eye; the main menu's boxes stand at z = 0.7.
 click_at() {
     xdotool mousemove --window "$E2E_WINDOW" \
-        "$(awk -v w="$1" 'BEGIN { printf "%d", 320 + w * 128 }')" \
-        "$(awk -v w="$2" 'BEGIN { printf "%d", 240 - w * 96 }')"
+        "$(awk -v x="$1" -v z="${3:-0}" 'BEGIN { printf "%d", 320 + x * 320 / 0.55 / (5 - z) }')" \
+        "$(awk -v y="$2" -v z="${3:-0}" 'BEGIN { printf "%d", 240 - y * 240 / 0.4125 / (5 - z) }')"
     sleep 0.4
     e2e_click 1
     sleep 0.6
@@ -117,7 +119,7 @@ click_at() {
 sleep 1
 e2e_key space # leave the intro
 sleep 0.6
-click_at -0.4 -1.334 # SETUP, which reads the settings again
+click_at -0.4 -1.334 0.7 # SETUP, which reads the settings again
 wait_log_count "Loading:  Orvi/quon.cfg" 2 20 || e2e_fail "SETUP did not open"
 rm -f "$user/Orvi/quon.cfg"
 click_at -1.282 -1.65 # ACCEPT
