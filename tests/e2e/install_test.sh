@@ -55,11 +55,13 @@ server=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$unit")
 grep -q '/var/lib/k3d-score-server/' "$unit" || e2e_fail "the database is not in the state directory"
 
 # --- the installed game writes only into the user's folders -----------------
-snapshot() { (cd "$stage" && find . -path ./home -prune -o -path ./cwd -prune -o -printf '%p %s %m\n' | sort && find . -path ./home -prune -o -path ./cwd -prune -o -type f -print0 | sort -z | xargs -0 md5sum); }
-snapshot >"$E2E_GAME/before.txt"
+# The prefix's listing and checksums; HOME and the working directory are
+# made first, so the stage's own entry cannot change (tmpfs counts entries).
 export HOME="$stage/home"
 unset XDG_DATA_HOME XDG_STATE_HOME XDG_CONFIG_HOME
 mkdir -p "$HOME" "$stage/cwd"
+snapshot() { (cd "$prefix" && find . -printf '%p %s %m\n' | sort && find . -type f -print0 | sort -z | xargs -0 md5sum); }
+snapshot >"$E2E_GAME/before.txt"
 user="$HOME/.local/share/k3d"
 log="$HOME/.local/state/k3d/log.txt"
 
