@@ -504,10 +504,6 @@ double Required(const std::string& screen, const TextLine& t) {
                       screen.compare(0, 5, "life_") == 0 || screen.compare(0, 5, "name_") == 0 ||
                       screen.compare(0, 7, "paused_") == 0;
     const double designHeight = t.box.height() * 480.0 / ScreenHeight();
-    // Open shortfall: since the walls stand where the ball turns, the black
-    // COMBO and SCORE labels lie over the dark far wall (1.4 : 1 in Arcade).
-    // Held at what they reach until the wall's texture is lightened there.
-    if (play && designHeight >= 14.0 && std::strcmp(t.ink, "black") == 0) return 1.35;
     if (play && designHeight >= 14.0) return 3.0;
     if (play && std::strcmp(t.ink, "red") == 0) return 2.0;
     // At 400 x 300 the top ten's rows (11 pixels, 11 apart) touch through

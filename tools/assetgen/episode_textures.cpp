@@ -33,6 +33,10 @@ float Luminance(Rgba c) {
 const float ARENA_FLOOR_LUMINANCE = 0.19f;
 // The board under the small black HUD lines: 4.5 : 1 with a margin.
 const float BOARD_LUMINANCE = 0.22f;
+// The far wall's inner face lies behind the same texts, large ones.
+const float FAR_WALL_LUMINANCE = 0.26f;
+// The board's colour in each episode.
+const uint32_t BOARD_TINT[EPISODE_COUNT] = {0x9A8CD8, 0x9AAE7E, 0x7EAED8, 0x9A9EA8};
 // How far (in picture heights) the light board runs down the outer sides.
 const float SIDE_BOARD_DEPTH = 0.15f;
 
@@ -362,7 +366,7 @@ Image PaintPlayground(int episode, int size) {
     // Beyond the top rail lies what the default camera shows at the top of
     // the screen, under the black and gold score texts: a mid-light board
     // keeps both readable.
-    const uint32_t board[EPISODE_COUNT] = {0x9A8CD8, 0x9AAE7E, 0x7EAED8, 0x9A9EA8};
+    const uint32_t* const board = BOARD_TINT;
     const float boardBottom = top - S / 64;
     for (int y = 0; y < static_cast<int>(boardBottom); ++y)
         for (int x = 0; x < size; ++x) {
@@ -400,46 +404,62 @@ Image PaintPlayground(int episode, int size) {
     return img;
 }
 
-// The rails: u along their length, v from the floor (0) to the top (1).
+// The rails' picture at (x, y) of a 128 x 64 band: u along their length,
+// v from the floor (0) to the top (1).
+static Rgba RailArt(int episode, int x, int y, float v) {
+    Rgba c;
+    switch (episode) {
+    case EP_ARCADE:
+        c = Mix(Hex(0x1A0A3A), Hex(0x3A1A6A), v);
+        if (v > 0.82f)
+            c = Mix(Hex(0x2AF0FF), MakeRgb(1, 1, 1), (v - 0.82f) * 3);
+        else if (std::fabs(v - 0.45f) < 0.04f)
+            c = Hex(0xFF3CD8);
+        break;
+    case EP_JUNGLE: {
+        float g = Fbm(x * 0.04f, y * 0.4f, 4, 5);
+        c = Mix(Hex(0x4A2C14), Hex(0x8A5A2C), g);
+        if (std::fmod(x, 32.0f) < 2) c = Darken(c, 0.5f);
+        if (v > 0.85f) c = Mix(c, Hex(0x3E8E41), 0.7f);
+        break;
+    }
+    case EP_OCEAN: {
+        // Sandstone with a band of coral along the top.
+        float n = Fbm(x * 0.1f, y * 0.1f, 3, 9);
+        c = Mix(Hex(0x8A7A5A), Hex(0xD8C8A0), n);
+        if (v > 0.9f)
+            c = Mix(Hex(0xE8505B), Hex(0xF39C4A), Fbm(x * 0.2f, 0, 2, 3));
+        else if (Hash2(x / 5, y / 5, 4) > 0.96f)
+            c = Hex(0xF2F4F8);
+        break;
+    }
+    default: {
+        float n = Fbm(x * 0.1f, y * 0.1f, 3, 3);
+        c = MakeRgb(0.45f + 0.2f * n, 0.45f + 0.2f * n, 0.43f + 0.2f * n);
+        if (v > 0.55f && v < 0.85f)
+            c = std::fmod(x + y, 24.0f) < 12 ? Hex(0xF2C530) : Hex(0x202020);
+        break;
+    }
+    }
+    return c;
+}
+
+// The rails: 128 x 128. The upper half is the rails' picture; the lower
+// half is the far wall's inner face, which the cameras show at the top of
+// the screen behind the black and gold score labels: the same picture,
+// calmed toward the light board beyond it and never darker than a black
+// label can stand on.
 Image PaintRails(int episode) {
-    const int W = 128, H = 64;
+    const int W = 128, H = 128, BAND = 64;
     Image img(W, H);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
-            float v = 1 - (y + 0.5f) / H;
-            Rgba c;
-            switch (episode) {
-            case EP_ARCADE:
-                c = Mix(Hex(0x1A0A3A), Hex(0x3A1A6A), v);
-                if (v > 0.82f)
-                    c = Mix(Hex(0x2AF0FF), MakeRgb(1, 1, 1), (v - 0.82f) * 3);
-                else if (std::fabs(v - 0.45f) < 0.04f)
-                    c = Hex(0xFF3CD8);
-                break;
-            case EP_JUNGLE: {
-                float g = Fbm(x * 0.04f, y * 0.4f, 4, 5);
-                c = Mix(Hex(0x4A2C14), Hex(0x8A5A2C), g);
-                if (std::fmod(x, 32.0f) < 2) c = Darken(c, 0.5f);
-                if (v > 0.85f) c = Mix(c, Hex(0x3E8E41), 0.7f);
-                break;
-            }
-            case EP_OCEAN: {
-                // Sandstone with a band of coral along the top.
-                float n = Fbm(x * 0.1f, y * 0.1f, 3, 9);
-                c = Mix(Hex(0x8A7A5A), Hex(0xD8C8A0), n);
-                if (v > 0.9f)
-                    c = Mix(Hex(0xE8505B), Hex(0xF39C4A), Fbm(x * 0.2f, 0, 2, 3));
-                else if (Hash2(x / 5, y / 5, 4) > 0.96f)
-                    c = Hex(0xF2F4F8);
-                break;
-            }
-            default: {
-                float n = Fbm(x * 0.1f, y * 0.1f, 3, 3);
-                c = MakeRgb(0.45f + 0.2f * n, 0.45f + 0.2f * n, 0.43f + 0.2f * n);
-                if (v > 0.55f && v < 0.85f)
-                    c = std::fmod(x + y, 24.0f) < 12 ? Hex(0xF2C530) : Hex(0x202020);
-                break;
-            }
+            const int by = y % BAND;
+            const float v = 1 - (by + 0.5f) / BAND;
+            Rgba c = RailArt(episode, x, by, v);
+            if (y >= BAND) {
+                const Rgba board = Hex(BOARD_TINT[episode]);
+                c = LiftToLuminance(Mix(c, board, 0.6f), Lighten(board, 0.3f), FAR_WALL_LUMINANCE);
             }
             img.at(x, y) = c;
         }

@@ -133,34 +133,40 @@ void Playground(MeshFile& m) {
     m.useMaterial("bordure");
     const float wx = 48, top = 63.3f, h = 128, t = 6;
     const float bottom = -92;
+    // The texture's upper half is the rails' own picture, its lower half
+    // the far wall's inner face, which lies behind the score texts at the
+    // top of the screen (see PaintRails). Half a texel of 128 stays clear
+    // at either end of each half, so neither bleeds into the other.
+    auto railV = [](float v) { return 0.5f + 0.5f / 128 + v * (0.5f - 1.0f / 128); };
+    auto farV = [](float v) { return 0.5f / 128 + v * (0.5f - 1.0f / 128); };
     // left and right rails: inner face, top and outer face, uv along their length
     for (int side = -1; side <= 1; side += 2) {
         float xi = side * wx, xo = side * (wx + t);
-        int a = m.addVertex(xi, bottom, 0, 0, 0);
-        int b = m.addVertex(xi, top, 0, 1, 0);
-        int c = m.addVertex(xi, top, h, 1, 1);
-        int d = m.addVertex(xi, bottom, h, 0, 1);
+        int a = m.addVertex(xi, bottom, 0, 0, railV(0));
+        int b = m.addVertex(xi, top, 0, 1, railV(0));
+        int c = m.addVertex(xi, top, h, 1, railV(1));
+        int d = m.addVertex(xi, bottom, h, 0, railV(1));
         m.addQuad(a, b, c, d);
-        int e = m.addVertex(xo, bottom, h, 0, 0.9f);
-        int f = m.addVertex(xo, top + t, h, 1, 0.9f);
-        int g = m.addVertex(xi, top, h, 1, 1);
-        int k = m.addVertex(xi, bottom, h, 0, 1);
+        int e = m.addVertex(xo, bottom, h, 0, railV(0.9f));
+        int f = m.addVertex(xo, top + t, h, 1, railV(0.9f));
+        int g = m.addVertex(xi, top, h, 1, railV(1));
+        int k = m.addVertex(xi, bottom, h, 0, railV(1));
         m.addQuad(k, g, f, e);
-        int o1 = m.addVertex(xo, bottom, 0, 0, 0);
-        int o2 = m.addVertex(xo, top + t, 0, 1, 0);
-        int o3 = m.addVertex(xo, top + t, h, 1, 1);
-        int o4 = m.addVertex(xo, bottom, h, 0, 1);
+        int o1 = m.addVertex(xo, bottom, 0, 0, railV(0));
+        int o2 = m.addVertex(xo, top + t, 0, 1, railV(0));
+        int o3 = m.addVertex(xo, top + t, h, 1, railV(1));
+        int o4 = m.addVertex(xo, bottom, h, 0, railV(1));
         m.addQuad(o1, o2, o3, o4);
     }
-    int a = m.addVertex(-wx, top, 0, 0, 0);
-    int b = m.addVertex(wx, top, 0, 1, 0);
-    int c = m.addVertex(wx, top, h, 1, 1);
-    int d = m.addVertex(-wx, top, h, 0, 1);
+    int a = m.addVertex(-wx, top, 0, 0, farV(0));
+    int b = m.addVertex(wx, top, 0, 1, farV(0));
+    int c = m.addVertex(wx, top, h, 1, farV(1));
+    int d = m.addVertex(-wx, top, h, 0, farV(1));
     m.addQuad(a, b, c, d);
-    int e = m.addVertex(-wx - t, top + t, h, 0, 0.9f);
-    int f = m.addVertex(wx + t, top + t, h, 1, 0.9f);
-    int g = m.addVertex(wx, top, h, 1, 1);
-    int k = m.addVertex(-wx, top, h, 0, 1);
+    int e = m.addVertex(-wx - t, top + t, h, 0, railV(0.9f));
+    int f = m.addVertex(wx + t, top + t, h, 1, railV(0.9f));
+    int g = m.addVertex(wx, top, h, 1, railV(1));
+    int k = m.addVertex(-wx, top, h, 0, railV(1));
     m.addQuad(k, g, f, e);
 }
 
