@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <string>
 
 #include "frontend/frontend.h"
@@ -64,40 +65,33 @@ TEST_F(ConfigTest, EachCellLandsInItsOwnByte) {
     EXPECT_EQ(FileBytes(), "511114111111121111111111111110");
 }
 
-TEST_F(ConfigTest, DigitsBecomeTheirValues) {
-    Apply("221123531122111321111111111111");
-    EXPECT_EQ(VideoModeIndex, 1);
-    EXPECT_EQ(DepthIndex, 1);
-    EXPECT_TRUE(FullScreen);
-    EXPECT_EQ(MusicVolume, 30);
-    EXPECT_EQ(BonusChanceDivisor, 20);
-    EXPECT_EQ(ViewAngle, -25);
-    EXPECT_FALSE(ShowFpsOption);
-    EXPECT_EQ(UseBumper, 1);
-
-    // Music 5 is volume 70; view angle 5 is -90; difficulty 4 divides by 3;
-    // Show FPS 0 is on; bumper 2 is off; full screen 2 is windowed.
-    Apply("512115111145021321111111111111");
-    EXPECT_EQ(VideoModeIndex, 4);
-    EXPECT_EQ(DepthIndex, 0);
-    EXPECT_FALSE(FullScreen);
-    EXPECT_EQ(MusicVolume, 70);
-    EXPECT_EQ(BonusChanceDivisor, 3);
-    EXPECT_EQ(ViewAngle, -90);
-    EXPECT_TRUE(ShowFpsOption);
-    EXPECT_EQ(UseBumper, 0);
-}
-
-TEST_F(ConfigTest, ChoicesOutOfRangeKeepTheirValues) {
-    Apply("221123531122111321111111111111");
-    // Size 0, depth 3, full screen 0, music 0, difficulty 5, angle 0.
-    Apply("030110000150011121111111111111");
-    EXPECT_EQ(VideoModeIndex, 1);
-    EXPECT_EQ(DepthIndex, 1);
-    EXPECT_TRUE(FullScreen);
-    EXPECT_EQ(MusicVolume, 30);
-    EXPECT_EQ(BonusChanceDivisor, 20);
-    EXPECT_EQ(ViewAngle, -25);
+// Music 5 is volume 70; view angle 5 is -90; difficulty 4 divides by 3;
+// Show FPS 0 is on; bumper 2 is off; full screen 2 is windowed. Out of
+// range (size 0, depth 3, full screen 0, music 0, difficulty 5, angle 0),
+// a choice keeps its value.
+TEST_F(ConfigTest, DigitsBecomeTheirValuesAndOutOfRangeOnesAreIgnored) {
+    const struct {
+        const char* digits;
+        const char* settings;
+    } rows[] = {
+        {"221123531122111321111111111111",
+         "size 1 depth 1 full true music 30 / 20 angle -25 fps false bumper 1"},
+        {"030110000150011121111111111111", // Show FPS 0: on
+         "size 1 depth 1 full true music 30 / 20 angle -25 fps true bumper 1"},
+        {"512115111145021321111111111111",
+         "size 4 depth 0 full false music 70 / 3 angle -90 fps true bumper 0"},
+    };
+    for (const auto& row : rows) {
+        Apply(row.digits);
+        EXPECT_EQ((testing::Message()
+                   << std::boolalpha << "size " << VideoModeIndex << " depth " << DepthIndex
+                   << " full " << FullScreen << " music " << MusicVolume << " / "
+                   << BonusChanceDivisor << " angle " << ViewAngle << " fps " << ShowFpsOption
+                   << " bumper " << UseBumper)
+                      .GetString(),
+                  row.settings)
+            << row.digits;
+    }
 }
 
 TEST_F(ConfigTest, ApplyLogsItsStepsInOrder) {
@@ -118,41 +112,45 @@ TEST_F(ConfigTest, ApplyLogsItsStepsInOrder) {
     EXPECT_EQ(text.find("GL_INIT"), std::string::npos);
 }
 
-TEST_F(ConfigTest, LoadLogsTheFileAndKeepsCellsWhenMissing) {
-    ReadConfigBytes("321123531122111321111111111111", CONFIG_BYTES);
-    LoadConfig(); // no file in the directory
-    EXPECT_EQ(Cells(), "321123531122111321111111111111");
-    EXPECT_NE(log.text().find("\t- info\tLoading:  Orvi/quon.cfg\n"), std::string::npos);
-    EXPECT_EQ(log.text().find("warning"), std::string::npos);
-}
-
-TEST_F(ConfigTest, ShortFileKeepsTheMissingCellsWithOneWarning) {
-    ASSERT_TRUE(WriteWholeFile(dir.configFile(), "52"));
-    LoadConfig();
-    EXPECT_EQ(Cells(), "521111111111111111111111111111");
-    const std::string text = log.text();
-    const size_t warning = text.find("\t- warning\t");
-    ASSERT_NE(warning, std::string::npos) << text;
-    EXPECT_NE(text.find("Orvi/quon.cfg", warning), std::string::npos);
-    EXPECT_EQ(text.find("\t- warning\t", warning + 1), std::string::npos);
-}
-
-TEST_F(ConfigTest, BadBytesKeepTheirCells) {
-    ReadConfigBytes("221123531122111321111111111111", CONFIG_BYTES);
-    // A CR LF editor save, a letter, a 6 and a NUL in the middle.
-    std::string bytes = "2A1123631122\0"
-                        "11321111111111\r\n";
-    ASSERT_TRUE(WriteWholeFile(dir.configFile(), bytes));
-    LoadConfig();
-    EXPECT_EQ(Cells(), "221123531122111321111111111111");
-    EXPECT_NE(log.text().find("\t- warning\t"), std::string::npos);
-}
-
-TEST_F(ConfigTest, ValidFileGivesNoWarningAndLongerFilesReadThirtyBytes) {
-    ASSERT_TRUE(WriteWholeFile(dir.configFile(), "431123531122111321111111111111\n"));
-    LoadConfig();
-    EXPECT_EQ(Cells(), "431123531122111321111111111111");
-    EXPECT_EQ(log.text().find("warning"), std::string::npos);
+// What a file gives the cells it reads into (all 2 2 1 1 2 3 5 3 ...): a
+// missing file keeps them, a short file or bad bytes keep what they do not
+// cover with one warning naming the file, a valid file gives no warning and
+// a longer one is read to its thirtieth byte.
+TEST_F(ConfigTest, LoadKeepsTheCellsTheFileDoesNotGive) {
+    const char bad[] = "2A1123631122\0"
+                       "11321111111111\r\n";
+    const struct {
+        const char* rule;
+        bool exists;
+        std::string bytes;
+        const char* cells;
+        int warnings;
+    } rows[] = {
+        {"missing", false, "", "221123531122111321111111111111", 0},
+        {"short", true, "52", "521123531122111321111111111111", 1},
+        {"CR LF, a letter, a 6 and a NUL", true, std::string(bad, sizeof bad - 1),
+         "221123531122111321111111111111", 1},
+        {"valid and longer", true, "431123531122111321111111111111\n",
+         "431123531122111321111111111111", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        shelltest::LogCapture rowLog;
+        std::remove(dir.configFile().c_str());
+        if (row.exists) {
+            ASSERT_TRUE(WriteWholeFile(dir.configFile(), row.bytes));
+        }
+        ReadConfigBytes("221123531122111321111111111111", CONFIG_BYTES);
+        LoadConfig();
+        EXPECT_EQ(Cells(), row.cells);
+        const std::string text = rowLog.text();
+        EXPECT_NE(text.find("\t- info\tLoading:  Orvi/quon.cfg\n"), std::string::npos) << text;
+        int warnings = 0;
+        for (size_t at = text.find("\t- warning\t"); at != std::string::npos;
+             at = text.find("\t- warning\t", at + 1), warnings++)
+            EXPECT_NE(text.find("Orvi/quon.cfg", at), std::string::npos);
+        EXPECT_EQ(warnings, row.warnings) << text;
+    }
 }
 
 TEST_F(ConfigTest, ReadConfigBytesCountsWhatItKept) {

@@ -16,56 +16,24 @@
 #include "shell/game_state.h"
 #include "shell/shell.h"
 #include "shell/steering.h"
+#include "tests/shell/shell_fixture.h"
 
 namespace {
 
-class GameStateTest : public ::testing::Test {
+class GameStateTest : public shelltest::GameWindowTest {
   protected:
-    static void SetUpTestSuite() {
-        VideoModeIndex = 1; // 640 x 480
-        FullScreen = false;
-        window_ = createWindowObject(true, false);
-        ASSERT_NE(window_, nullptr);
-        ASSERT_TRUE(window_->createWindow(640, 480, 32, true, "game state"));
-        GameWindow = window_;
-        initInput(window_);
-        SetProjection(640, 480);
-        InitCameras();
-        LoadMeshTable();
-        BuildSineTable();
-        LoadEpisodeFile("Orvi\\episode.pak");
-    }
-    static void TearDownTestSuite() {
-        ClearEntities();
-        GameWindow = nullptr;
-        delete window_;
-    }
+    static void SetUpTestSuite() { OpenGameWindow("game state"); }
     void SetUp() override {
-        srand(1234);
-        SoundEnabled = false; // no device in the tests; the bank is not loaded
-        FrameMs = 16;
-        BonusChanceDivisor = 20;
-        UseBumper = 0;
-        ViewAngle = 0;
-        KeyWord = 0;
-        FireHeld = RightHeld = false;
-        HeldTarget = -1;
-        QuitArmed = false;
+        ResetPlay(1234);
         UseOfflineClock(100000.0);
     }
     void TearDown() override { UseWallClock(); }
 
     // One frame as the main loop runs it, with the input already set.
     void Frame(uint32_t keys = 0, bool fire = false, bool right = false) {
-        KeyWord = keys;
-        FireHeld = fire;
-        RightHeld = right;
         AdvanceOfflineClock(FrameMs);
-        window_->resetView();
-        SetProjection(640, 480);
-        ApplyCamera();
-        RunGameFrame();
-        window_->flipBackBuffer(false, true);
+        RunFrame(keys, fire, right);
+        Flip();
     }
 
     // Ends a hold at once instead of waiting for it on the clock.
@@ -79,21 +47,7 @@ class GameStateTest : public ::testing::Test {
         }
         return n;
     }
-
-    static void KillType(int type) {
-        for (int slot = FindEntity(type, 1); slot != ENTITY_NONE; slot = FindEntity(type, 1))
-            KillEntity(slot);
-    }
-
-    static void StartGame() {
-        currentStage = 1;
-        StartEpisode();
-        ASSERT_EQ(GameState, GS_PLAYING);
-    }
-
-    static KWindow* window_;
 };
-KWindow* GameStateTest::window_ = nullptr;
 
 TEST_F(GameStateTest, ClearedStageIsHeldThenTheNextStageIsBuiltWithALifeMore) {
     StartGame();
@@ -129,24 +83,6 @@ TEST_F(GameStateTest, LastBallLostWithNoLifeEndsInNameEntry) {
     EXPECT_EQ(GameState, GS_NAME_ENTRY);
     EXPECT_EQ(NameCursor, 0);
     EXPECT_EQ(std::string(PlayerName), "__________");
-}
-
-TEST_F(GameStateTest, LostBallWithALifeLeftRespawnsOnTheShip) {
-    StartGame();
-    lives = 1;
-    cannonShip = false;
-    SwitchToCannonShip();
-    ASSERT_TRUE(cannonShip);
-    KillType(MESH_BALL);
-    Frame();
-    ExpireHold();
-    Frame();
-    EXPECT_EQ(GameState, GS_RESPAWN);
-    EXPECT_EQ(lives, 0);
-    EXPECT_FALSE(cannonShip); // a lost ball takes the cannons
-    Frame();
-    EXPECT_EQ(GameState, GS_PLAYING);
-    EXPECT_NE(FindEntity(MESH_BALL, 1), ENTITY_NONE);
 }
 
 TEST_F(GameStateTest, ClearingStage51EndsTheGameWithoutATimeBonus) {
@@ -194,25 +130,6 @@ TEST_F(GameStateTest, FirstFireLaunchesAndStartsTheStageClock) {
     missileCooldown = 0;
     Frame(0, true);
     EXPECT_NE(FindEntity(TYPE_MISSILE, 1), ENTITY_NONE);
-}
-
-TEST_F(GameStateTest, ClicksMustBeLetGoBeforeTheNextScreenReacts) {
-    GameState = GS_PLAY_CHOSEN;
-    Frame(0, true);
-    EXPECT_EQ(GameState, GS_PLAY_CHOSEN);
-    Frame(0, false);
-    EXPECT_EQ(GameState, GS_EPISODE_SELECT);
-
-    // The quit screen ends the program only after a key-free frame.
-    GameState = GS_QUIT_SCREEN;
-    Frame(KW_SPACE);
-    EXPECT_EQ(GameState, GS_QUIT_SCREEN);
-    EXPECT_FALSE(QuitArmed);
-    Frame();
-    EXPECT_TRUE(QuitArmed);
-    Frame(KW_SPACE);
-    EXPECT_EQ(GameState, GS_EXIT); // not run further: its handler exits
-    GameState = GS_MAIN_MENU;
 }
 
 TEST_F(GameStateTest, KeyWordIsClearedAfterEveryFrameAndIntroTakesAnyKey) {
@@ -507,12 +424,16 @@ TEST_F(GameStateTest, MenuScreensWaitForTheButtonAndLeaveOnEscapeOrRight) {
         int expect;
     };
     const MenuCase cases[] = {
+        {"play chosen: waits while the button is held", [] { GameState = GS_PLAY_CHOSEN; }, 0, true,
+         false, GS_PLAY_CHOSEN},
+        {"play chosen: the boards open when it is let go", [] { GameState = GS_PLAY_CHOSEN; }, 0,
+         false, false, GS_EPISODE_SELECT},
         {"episodes: Escape goes back", [] { EnterEpisodeSelect(); }, KW_ESCAPE, false, false,
          GS_BACK_TO_MENU},
         {"episodes: the right button goes back", [] { EnterEpisodeSelect(); }, 0, false, true,
          GS_BACK_TO_MENU},
-        {"episode chosen: waits while the button is held",
-         [] { GameState = GS_EPISODE_CHOSEN; }, 0, true, false, GS_EPISODE_CHOSEN},
+        {"episode chosen: waits while the button is held", [] { GameState = GS_EPISODE_CHOSEN; }, 0,
+         true, false, GS_EPISODE_CHOSEN},
         {"episode chosen: starts when it is let go", [] { GameState = GS_EPISODE_CHOSEN; }, 0,
          false, false, GS_PLAYING},
         {"setup: Escape goes back",
@@ -522,20 +443,6 @@ TEST_F(GameStateTest, MenuScreensWaitForTheButtonAndLeaveOnEscapeOrRight) {
              GameState = GS_SETUP;
          },
          KW_ESCAPE, false, false, GS_BACK_TO_MENU},
-        {"help: Escape goes back",
-         [] {
-             EnterMainMenu();
-             EnterHelp();
-             GameState = GS_HELP;
-         },
-         KW_ESCAPE, false, false, GS_BACK_TO_MENU},
-        {"help: the right button returns to the menu",
-         [] {
-             EnterMainMenu();
-             EnterHelp();
-             GameState = GS_HELP;
-         },
-         0, false, true, GS_MAIN_MENU},
         {"main menu: Escape does nothing", [] { EnterMainMenu(); }, KW_ESCAPE, false, false,
          GS_MAIN_MENU},
     };
@@ -548,21 +455,6 @@ TEST_F(GameStateTest, MenuScreensWaitForTheButtonAndLeaveOnEscapeOrRight) {
         Frame(c.keys, c.fire, c.right);
         EXPECT_EQ(GameState, c.expect);
     }
-    GameState = GS_MAIN_MENU;
-}
-
-TEST_F(GameStateTest, SetupActsOnlyAfterTheClickThatOpenedItIsLetGo) {
-    EnterMainMenu();
-    EnterSetup();
-    SetupArmed = false;
-    GameState = GS_SETUP;
-    SteerX = -300;
-    SteerY = -230;
-    Frame(0, true);
-    EXPECT_FALSE(SetupArmed);
-    Frame(0, false);
-    EXPECT_TRUE(SetupArmed);
-    EXPECT_EQ(GameState, GS_SETUP);
     GameState = GS_MAIN_MENU;
 }
 

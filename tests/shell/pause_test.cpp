@@ -20,6 +20,7 @@
 #include "shell/pause.h"
 #include "shell/shell.h"
 #include "shell/steering.h"
+#include "tests/shell/shell_fixture.h"
 
 namespace {
 
@@ -84,38 +85,14 @@ void ExpectSameGame(const GameSnapshot& a, const GameSnapshot& b) {
     }
 }
 
-class PauseTest : public ::testing::Test {
+class PauseTest : public shelltest::GameWindowTest {
   protected:
     static void SetUpTestSuite() {
-        VideoModeIndex = 1; // 640 x 480
-        FullScreen = false;
-        window_ = createWindowObject(true, false);
-        ASSERT_NE(window_, nullptr);
-        ASSERT_TRUE(window_->createWindow(640, 480, 32, true, "pause"));
-        GameWindow = window_;
+        OpenGameWindow("pause");
         SDL_SetEventFilter(DropOtherFocusEvents, nullptr);
-        initInput(window_);
-        SetProjection(640, 480);
-        InitCameras();
-        LoadMeshTable();
-        BuildSineTable();
-        LoadEpisodeFile("Orvi\\episode.pak");
-    }
-    static void TearDownTestSuite() {
-        ClearEntities();
-        GameWindow = nullptr;
-        delete window_;
     }
     void SetUp() override {
-        srand(99);
-        SoundEnabled = false;
-        FrameMs = 16;
-        BonusChanceDivisor = 20;
-        UseBumper = 0;
-        ViewAngle = 0;
-        KeyWord = 0;
-        FireHeld = RightHeld = false;
-        HeldTarget = -1;
+        ResetPlay(99);
         SetPaused(false, 0.0);
         PauseOnFocusLoss = true; // as the game's loop has it
         window_->processEvents();
@@ -130,16 +107,9 @@ class PauseTest : public ::testing::Test {
     // One frame as the main loop runs it, then the flip (which pumps events).
     void Frame(uint32_t keys = 0, bool fire = false) {
         DrawFrame(keys, fire);
-        window_->flipBackBuffer(false, true);
+        Flip();
     }
-    void DrawFrame(uint32_t keys = 0, bool fire = false) {
-        KeyWord = keys;
-        FireHeld = fire;
-        window_->resetView();
-        SetProjection(640, 480);
-        ApplyCamera();
-        RunGameFrame();
-    }
+    static void DrawFrame(uint32_t keys = 0, bool fire = false) { RunFrame(keys, fire, false); }
 
     // A tap of P as the event pump delivers it: latched for the next frame.
     void TapP() {
@@ -166,9 +136,7 @@ class PauseTest : public ::testing::Test {
     // A game in full swing: the ball launched and flying, a brick dissolving,
     // a capsule falling, a score still rolling.
     static void StartBusyGame() {
-        currentStage = 1;
-        StartEpisode();
-        ASSERT_EQ(GameState, GS_PLAYING);
+        StartGame();
         int brick = FindEntity(TYPE_BRICK, 1);
         ASSERT_NE(brick, ENTITY_NONE);
         HitBrick(brick);
@@ -192,10 +160,7 @@ class PauseTest : public ::testing::Test {
             if (rgb[i] > 240 && rgb[i + 1] > 240 && rgb[i + 2] > 240) count++;
         return count;
     }
-
-    static KWindow* window_;
 };
-KWindow* PauseTest::window_ = nullptr;
 
 TEST_F(PauseTest, WhilePausedNothingMovesAndNothingCounts) {
     StartBusyGame();
@@ -310,15 +275,14 @@ TEST_F(PauseTest, PausedTimeIsLeftOutOfTheStageClockAndTheHolds) {
         int32_t startShift;
         double holdShift;
     } rows[] = {
-        {"a minute's pause in play moves the stage start a minute on", GS_PLAYING, true, -1,
-         1000.0, 61000.0, 60000, 0.0},
+        {"a minute's pause in play moves the stage start a minute on", GS_PLAYING, true, -1, 1000.0,
+         61000.0, 60000, 0.0},
         {"a stopped clock is not moved", GS_PLAYING, false, -1, 1000.0, 61000.0, 0, 0.0},
-        {"a held stage message waits out the pause", GS_STAGE_CLEARED, true, GS_NEXT_STAGE,
-         5000.0, 7500.0, 2500, 2500.0},
+        {"a held stage message waits out the pause", GS_STAGE_CLEARED, true, GS_NEXT_STAGE, 5000.0,
+         7500.0, 2500, 2500.0},
         {"a held lost ball waits out the pause", GS_LIFE_LOST, true, GS_RESPAWN, 200.0, 1200.0,
          1000, 1000.0},
-        {"a clock running backwards moves nothing", GS_PLAYING, true, -1, 9000.0, 8000.0, 0,
-         0.0},
+        {"a clock running backwards moves nothing", GS_PLAYING, true, -1, 9000.0, 8000.0, 0, 0.0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.rule);
