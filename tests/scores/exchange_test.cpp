@@ -4,6 +4,7 @@
 #include "tests/scores/scores_fixture.h"
 
 #include <chrono>
+#include <functional>
 #include <poll.h>
 #include <thread>
 
@@ -14,7 +15,7 @@ namespace {
 
 using scoretest::ScoresTest;
 
-double SecondsOf(void (*action)()) {
+double SecondsOf(const std::function<void()>& action) {
     auto start = std::chrono::steady_clock::now();
     action();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -28,6 +29,15 @@ std::string EncodeReply(const std::string& text) {
         reply.push_back(EncodeReplyChar(*c));
     reply.push_back('.');
     return reply;
+}
+
+// Entries first .. first + count - 1 of the table as "name score, ...".
+std::string TableText(int first, int count) {
+    std::string text;
+    for (int i = first; i < first + count; i++)
+        text += (i > first ? ", " : "") + std::string(ScoreTable[i].name) + " " +
+                std::to_string(ScoreTable[i].score);
+    return text;
 }
 
 class ExchangeTest : public ScoresTest {
@@ -47,16 +57,8 @@ TEST_F(ExchangeTest, SentScoresComeBackInTheFetchedTable) {
     EXPECT_TRUE(k3dtest::FileExists(dir.file("scores.txt"))); // every send saves
     ClearScoreTable();
     ASSERT_TRUE(FetchOnlineScores());
-    EXPECT_STREQ(ScoreTable[0].name, "abcdefghi");
-    EXPECT_EQ(ScoreTable[0].score, 900);
-    EXPECT_STREQ(ScoreTable[1].name, "ann");
-    EXPECT_EQ(ScoreTable[1].score, 300);
-    EXPECT_STREQ(ScoreTable[2].name, "a+b/c,-*");
-    EXPECT_EQ(ScoreTable[2].score, 20);
-    for (int i = 3; i < SCORE_TABLE_SIZE; i++) {
-        EXPECT_STREQ(ScoreTable[i].name, "empty");
-        EXPECT_EQ(ScoreTable[i].score, 0);
-    }
+    EXPECT_EQ(TableText(0, 4), "abcdefghi 900, ann 300, a+b/c,-* 20, empty 0");
+    EXPECT_EQ(TableText(9, 1), "empty 0");
     // The local file follows the server.
     ClearScoreTable();
     ASSERT_TRUE(LoadScoreFile());
@@ -146,36 +148,58 @@ TEST_F(ExchangeTest, ErrorStatusIsNoReply) {
     EXPECT_EQ(fetch.getLength(), (int32_t)std::strlen(text));
 }
 
+// A one-shot server of the test's own on loopback: it takes one request and
+// hands the connection to `answer`.
+class OneShotServer {
+  public:
+    explicit OneShotServer(std::function<void(int)> answer) {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a = {};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(bind(listener_, (sockaddr*)&a, sizeof a), 0);
+        listen(listener_, 1);
+        socklen_t size = sizeof a;
+        getsockname(listener_, (sockaddr*)&a, &size);
+        port_ = ntohs(a.sin_port);
+        thread_ = std::thread([this, answer] {
+            int s = accept(listener_, nullptr, nullptr);
+            char request[2048];
+            (void)!read(s, request, sizeof request);
+            answer(s);
+            close(s);
+        });
+    }
+    ~OneShotServer() {
+        thread_.join();
+        close(listener_);
+    }
+    std::string url(const char* path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
+
+  private:
+    int listener_, port_;
+    std::thread thread_;
+};
+
 TEST(HttpFetchTest, LongReplyGrowsTheBufferAndArrivesWhole) {
-    // A one-shot server of our own writing 100000 bytes in odd-sized pieces.
-    int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(listener, (sockaddr*)&a, sizeof a), 0);
-    listen(listener, 1);
-    socklen_t size = sizeof a;
-    getsockname(listener, (sockaddr*)&a, &size);
-    const int port = ntohs(a.sin_port);
+    // 100000 bytes in odd-sized pieces.
     std::string body;
     for (int i = 0; i < 100000; i++)
         body.push_back((char)('a' + i % 26));
-    std::thread answer([listener, &body] {
-        int s = accept(listener, nullptr, nullptr);
-        char request[2048];
-        (void)!read(s, request, sizeof request);
-        std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
-                           "\r\nConnection: close\r\n\r\n";
-        (void)!write(s, head.data(), head.size());
-        for (size_t at = 0; at < body.size(); at += 777)
-            (void)!write(s, body.data() + at, std::min<size_t>(777, body.size() - at));
-        close(s);
-    });
     KHttpFetch fetch;
-    std::string url = "http://127.0.0.1:" + std::to_string(port) + "/big";
-    const char* text = fetch.download(url.c_str(), true);
-    answer.join();
-    close(listener);
+    const char* text;
+    {
+        OneShotServer server([&body](int s) {
+            std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                               "\r\nConnection: close\r\n\r\n";
+            (void)!write(s, head.data(), head.size());
+            for (size_t at = 0; at < body.size(); at += 777)
+                (void)!write(s, body.data() + at, std::min<size_t>(777, body.size() - at));
+        });
+        text = fetch.download(server.url("/big").c_str(), true);
+    }
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(fetch.getLength(), 100000);
     EXPECT_EQ(std::string(text), body);
@@ -184,19 +208,7 @@ TEST(HttpFetchTest, LongReplyGrowsTheBufferAndArrivesWhole) {
 // A server that answers one byte at a time, each well inside the read
 // time-out: only the total time-out ends the request.
 TEST(HttpFetchTest, TricklingServerIsCutAtTheTotalTimeOut) {
-    int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(listener, (sockaddr*)&a, sizeof a), 0);
-    listen(listener, 1);
-    socklen_t size = sizeof a;
-    getsockname(listener, (sockaddr*)&a, &size);
-    const int port = ntohs(a.sin_port);
-    std::thread answer([listener] {
-        int s = accept(listener, nullptr, nullptr);
-        char request[2048];
-        (void)!read(s, request, sizeof request);
+    OneShotServer server([](int s) {
         const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n";
         (void)!write(s, head.data(), head.size());
         // Until the client hangs up (at most 20 s).
@@ -205,16 +217,10 @@ TEST(HttpFetchTest, TricklingServerIsCutAtTheTotalTimeOut) {
             pollfd p = {s, POLLIN, 0};
             if (poll(&p, 1, 500) > 0) break; // the client closed
         }
-        close(s);
     });
     KHttpFetch fetch;
-    std::string url = "http://127.0.0.1:" + std::to_string(port) + "/slow";
-    auto start = std::chrono::steady_clock::now();
-    const char* text = fetch.download(url.c_str(), true);
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    answer.join();
-    close(listener);
+    const char* text = nullptr;
+    double seconds = SecondsOf([&] { text = fetch.download(server.url("/slow").c_str(), true); });
     EXPECT_EQ(text, nullptr);
     EXPECT_LT(seconds, HTTP_TOTAL_TIMEOUT_MS / 1000.0 + 1.5);
 }
@@ -264,53 +270,37 @@ TEST(HttpFetchTest, UrlsAreMadeSafe) {
     EXPECT_STREQ(tiny, "");
 }
 
-TEST_F(ScoresTest, ReplyWithTwoEntriesLeavesEightEmpty) {
-    ParseOnlineScores(EncodeReply("2 ann 300 bo 20").c_str());
-    EXPECT_STREQ(ScoreTable[0].name, "ann");
-    EXPECT_EQ(ScoreTable[0].score, 300);
-    EXPECT_STREQ(ScoreTable[1].name, "bo");
-    EXPECT_EQ(ScoreTable[1].score, 20);
-    for (int i = 2; i < SCORE_TABLE_SIZE; i++) {
-        EXPECT_STREQ(ScoreTable[i].name, "empty");
-        EXPECT_EQ(ScoreTable[i].score, 0);
-    }
-}
-
-TEST_F(ScoresTest, OddRepliesFillWithEmptyEntries) {
-    for (const char* reply : {"x", "", "abc"}) {
-        FillTable();
-        ParseOnlineScores(reply);
-        for (int i = 0; i < SCORE_TABLE_SIZE; i++) {
-            EXPECT_STREQ(ScoreTable[i].name, "empty") << reply;
-            EXPECT_EQ(ScoreTable[i].score, 0) << reply;
-        }
-    }
-}
-
-TEST_F(ScoresTest, ReplyNamesAreCutAndScoresBounded) {
-    FillTable();
-    ParseOnlineScores(EncodeReply("3 abcdefghijklmnopqrstuvwxyz 5 big 100000001 c 4").c_str());
-    EXPECT_STREQ(ScoreTable[0].name, "abcdefghi");
-    EXPECT_EQ(ScoreTable[0].score, 5);
-    EXPECT_STREQ(ScoreTable[1].name, "big");
-    EXPECT_EQ(ScoreTable[1].score, 900); // out of range: the entry keeps its score
-    EXPECT_STREQ(ScoreTable[3].name, "empty");
-}
-
-TEST_F(ScoresTest, CountAboveTenReadsTenAndLongRepliesAreCut) {
-    std::string text = "12";
+TEST_F(ScoresTest, RepliesFillTheTableAndEmptyEntriesTheRest) {
+    std::string twelve = "12", huge = "1 first 77" + std::string(5000, ' ');
     for (int i = 0; i < 12; i++)
-        text += " n" + std::to_string(i) + " " + std::to_string(100 - i);
-    ParseOnlineScores(EncodeReply(text).c_str());
-    EXPECT_STREQ(ScoreTable[9].name, "n9");
-    EXPECT_EQ(ScoreTable[9].score, 91);
-    // Far past the decoding buffer: the start of the table survives.
-    std::string huge = "1 first 77";
-    huge += std::string(5000, ' ');
-    ParseOnlineScores(EncodeReply(huge).c_str());
-    EXPECT_STREQ(ScoreTable[0].name, "first");
-    EXPECT_EQ(ScoreTable[0].score, 77);
-    EXPECT_STREQ(ScoreTable[1].name, "empty");
+        twelve += " n" + std::to_string(i) + " " + std::to_string(100 - i);
+    std::string empties = "empty 0";
+    for (int i = 1; i < 8; i++)
+        empties += ", empty 0";
+    struct Row {
+        const char* rule;
+        std::string reply;
+        int from, entries;
+        std::string expect;
+    } rows[] = {
+        {"two entries leave eight empty", EncodeReply("2 ann 300 bo 20"), 0, 10,
+         "ann 300, bo 20, " + empties},
+        {"an odd reply", "x", 2, 8, empties},
+        {"an empty reply", "", 2, 8, empties},
+        {"a reply of no table", "abc", 2, 8, empties},
+        {"names are cut; out of range, an entry keeps its score",
+         EncodeReply("3 abcdefghijklmnopqrstuvwxyz 5 big 100000001 c 4"), 0, 2,
+         "abcdefghi 5, big 900"},
+        {"a count above ten reads ten", EncodeReply(twelve), 9, 1, "n9 91"},
+        {"far past the decoding buffer the start survives", EncodeReply(huge), 0, 2,
+         "first 77, empty 0"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        FillTable();
+        ParseOnlineScores(row.reply.c_str());
+        EXPECT_EQ(TableText(row.from, row.entries), row.expect);
+    }
 }
 
 TEST(ScoreMessageTest, NameAndScoreTravelReversedWithTheirCheck) {

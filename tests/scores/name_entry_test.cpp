@@ -2,7 +2,8 @@
 // a latched key reads as down until the next clear, as a press in a frame.
 #include "tests/scores/scores_fixture.h"
 
-#include <initializer_list>
+#include <string>
+#include <vector>
 
 #include "gameplay/gameplay.h"
 #include "shell/game_state.h"
@@ -39,84 +40,70 @@ class NameEntryTest : public ScoresTest {
         ScoresTest::TearDown();
     }
     // One frame with these keys down.
-    void Frame(std::initializer_list<int> keys) {
+    void Frame(const std::vector<int>& keys) {
         clearInputLatches();
         for (int key : keys)
             latchKey(key);
         NameCursor = NameEntryFrame(NameCursor);
     }
     // A press: one frame down, one frame up (where the character is taken).
-    void Tap(std::initializer_list<int> keys) {
+    void Tap(const std::vector<int>& keys) {
         Frame(keys);
         Frame({});
     }
 };
 
-TEST_F(NameEntryTest, StartsWithTenUnderscoresAndTheNameEntryState) {
-    EXPECT_STREQ(PlayerName, "__________");
-    EXPECT_EQ(NameCursor, 0);
-    EXPECT_EQ(GameState, GS_NAME_ENTRY);
+// What the frames of keys (each list the keys down in one frame) type.
+TEST_F(NameEntryTest, KeysTypeOneCharacterPerPressOnItsRelease) {
+    using Frames = std::vector<std::vector<int>>;
+    const struct {
+        const char* rule;
+        Frames frames;
+        const char* name;
+    } rows[] = {
+        {"nothing typed", {}, "__________"},
+        {"backspace removes the last character",
+         {{KA}, {}, {KB}, {}, {KBACKSPACE}, {}, {KC}, {}},
+         "ac________"},
+        {"held backspace deletes once",
+         {{KA}, {}, {KB}, {}, {KBACKSPACE}, {KBACKSPACE}, {KBACKSPACE}, {}},
+         "a_________"},
+        {"backspace at the start deletes nothing",
+         {{KA}, {}, {KBACKSPACE}, {}, {KBACKSPACE}, {}},
+         "__________"},
+        {"shift makes letters upper case but not digits",
+         {{KLSHIFT, KA}, {}, {KLSHIFT, K1}, {}, {KNUMPAD_ADD}, {}, {KCOMMA}, {}},
+         "A1+,______"},
+        {"a blank inside the name", {{KA}, {}, {KSPACE}, {}, {KB}, {}}, "a b_______"},
+        {"two keys held: nothing taken, queued once", {{KA, KB}, {KA, KB}}, "__________"},
+        {"two keys in one frame: one per key-free frame", {{KA, KB}, {KA, KB}, {}}, "a_________"},
+        {"and the second on the next", {{KA, KB}, {KA, KB}, {}, {}, {}}, "ab________"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        ResetTextKeys();
+        EnterNameEntry();
+        Frame({});
+        EXPECT_EQ(GameState, GS_NAME_ENTRY);
+        for (const std::vector<int>& keys : row.frames)
+            Frame(keys);
+        EXPECT_STREQ(PlayerName, row.name);
+        const std::string typed(row.name);
+        EXPECT_EQ(NameCursor, (int)typed.find_last_not_of('_') + 1);
+    }
 }
 
-TEST_F(NameEntryTest, BackspaceRemovesTheLastCharacterAndReturnRecords) {
+TEST_F(NameEntryTest, ReturnRecordsTheNameWithBlanksAsUnderscores) {
     score = 5000;
-    Tap({KA});
-    Tap({KB});
-    Tap({KBACKSPACE});
-    Tap({KC});
-    EXPECT_STREQ(PlayerName, "ac________");
-    EXPECT_EQ(NameCursor, 2);
-    Frame({KRETURN});
-    EXPECT_EQ(GameState, GS_BACK_TO_MENU);
-    EXPECT_STREQ(ScoreTable[0].name, "ac");
-    EXPECT_EQ(ScoreTable[0].score, 5000);
-    EXPECT_TRUE(k3dtest::FileExists(dir.file("scores.txt")));
-    EXPECT_NE(logText().find("Sending online score: "), std::string::npos);
-}
-
-TEST_F(NameEntryTest, HeldBackspaceDeletesOncePerPress) {
-    Tap({KA});
-    Tap({KB});
-    Frame({KBACKSPACE});
-    Frame({KBACKSPACE});
-    Frame({KBACKSPACE});
-    Frame({});
-    EXPECT_STREQ(PlayerName, "a_________");
-    Tap({KBACKSPACE});
-    Tap({KBACKSPACE}); // at the start: nothing more to delete
-    EXPECT_STREQ(PlayerName, "__________");
-    EXPECT_EQ(NameCursor, 0);
-}
-
-TEST_F(NameEntryTest, ShiftMakesLettersUpperCaseButNotDigits) {
-    Tap({KLSHIFT, KA});
-    Tap({KLSHIFT, K1});
-    Tap({KNUMPAD_ADD});
-    Tap({KCOMMA});
-    EXPECT_STREQ(PlayerName, "A1+,______");
-}
-
-TEST_F(NameEntryTest, BlankInsideTheNameIsRecordedAsUnderscore) {
-    score = 10;
     Tap({KA});
     Tap({KSPACE});
     Tap({KB});
-    EXPECT_STREQ(PlayerName, "a b_______");
     Frame({KRETURN});
+    EXPECT_EQ(GameState, GS_BACK_TO_MENU);
     EXPECT_STREQ(ScoreTable[0].name, "a_b");
-}
-
-TEST_F(NameEntryTest, TwoKeysInOneFrameArriveOnePerKeyFreeFrame) {
-    Frame({KA, KB});
-    EXPECT_STREQ(PlayerName, "__________"); // keys held: nothing taken
-    Frame({KA, KB});
-    EXPECT_STREQ(PlayerName, "__________"); // still held: queued once only
-    Frame({});
-    EXPECT_STREQ(PlayerName, "a_________");
-    Frame({});
-    EXPECT_STREQ(PlayerName, "ab________");
-    Frame({});
-    EXPECT_STREQ(PlayerName, "ab________");
+    EXPECT_EQ(ScoreTable[0].score, 5000);
+    EXPECT_TRUE(k3dtest::FileExists(dir.file("scores.txt")));
+    EXPECT_NE(logText().find("Sending online score: "), std::string::npos);
 }
 
 TEST_F(NameEntryTest, QueueHoldsEightAndTheNameTen) {
@@ -187,8 +174,10 @@ TEST_F(NameEntryTest, KeyHeldIntoNameEntryWaitsToBeLetGo) {
         Tap({KX});
         EXPECT_STREQ(PlayerName, c.nameAfterRelease);
         // Pressed anew, the key does its work.
-        if (c.key == KSPACE) Frame({KRETURN});
-        else Frame({c.key});
+        if (c.key == KSPACE)
+            Frame({KRETURN});
+        else
+            Frame({c.key});
         EXPECT_EQ(GameState, GS_BACK_TO_MENU);
         EXPECT_EQ(ScoreTable[0].score, c.recordsOnSecondPress ? 777 : 0);
     }

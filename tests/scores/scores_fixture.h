@@ -13,6 +13,7 @@
 #include "scores/scores.h"
 #include "shell/shell.h"
 #include "tests/scores/score_server_process.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/test_support.h"
 
 namespace scoretest {
@@ -21,21 +22,12 @@ class ScoresTest : public ::testing::Test {
   protected:
     void SetUp() override {
         SetExeDirectory(dir.path().c_str());
-        log.reset(new GameLog(dir.file("log.txt").c_str()));
-        MainLog = log.get();
         SetScoreServer(("127.0.0.1:" + std::to_string(RefusingPort())).c_str());
         ClearScoreTable();
     }
-    void TearDown() override {
-        MainLog = nullptr;
-        SetScoreServer(nullptr);
-    }
+    void TearDown() override { SetScoreServer(nullptr); }
 
-    std::string logText() {
-        std::string text;
-        k3dtest::ReadWholeFile(dir.file("log.txt"), &text);
-        return text;
-    }
+    std::string logText() { return log.text(); }
     // 1000, 900, ..., 100 under the names p1 ... p10.
     static void FillTable() {
         for (int i = 0; i < SCORE_TABLE_SIZE; i++) {
@@ -45,7 +37,7 @@ class ScoresTest : public ::testing::Test {
     }
 
     k3dtest::TempDir dir;
-    std::unique_ptr<GameLog> log;
+    k3dtest::LogCapture log;
 };
 
 } // namespace scoretest

@@ -249,35 +249,6 @@ TEST_P(ServerTest, BadInputIsRefusedAndNothingIsStored) {
     EXPECT_NE(server.log().find(" 414 request target too long\n"), std::string::npos);
 }
 
-// One score for every check character the game can make, sent by the game's
-// own exchange code (escaping and KHttpFetch) and read back by it.
-TEST_P(ServerTest, EveryCheckCharacterArrivesThroughTheGamesClient) {
-    k3dtest::TempDir gameDir;
-    SetExeDirectory(gameDir.path().c_str());
-    GameLog log(gameDir.file("log.txt").c_str());
-    MainLog = &log;
-    SetScoreServer(server.hostPort().c_str());
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    for (int check = 40; check <= 120; check++) {
-        const int32_t points = 1000 + check; // rising: each one lands on top
-        std::string name;
-        for (const char* a = letters; *a && name.empty(); a++)
-            for (const char* b = letters; *b && name.empty(); b++) {
-                std::string text = std::string(1, *a) + *b + "@" + std::to_string(points);
-                if (ScoreMessageCheck(text.c_str()) == check) name = text.substr(0, 2);
-            }
-        ASSERT_FALSE(name.empty()) << check;
-        EXPECT_TRUE(SendScoreOnline(name.c_str(), points)) << "check " << check;
-        ClearScoreTable();
-        ASSERT_TRUE(FetchOnlineScores());
-        EXPECT_STREQ(ScoreTable[0].name, name.c_str()) << "check " << check;
-        EXPECT_EQ(ScoreTable[0].score, points) << "check " << check;
-    }
-    EXPECT_EQ(database.rows(), 81);
-    MainLog = nullptr;
-    SetScoreServer(nullptr);
-}
-
 TEST_P(ServerTest, ConcurrentBurstLosesNothing) {
     const int threads = 8, each = 25;
     std::atomic<int> accepted(0);
