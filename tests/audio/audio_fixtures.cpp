@@ -1,6 +1,7 @@
 #include "tests/audio/audio_fixtures.h"
 
 #include "audio/audio.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <vorbis/vorbisenc.h>
@@ -245,6 +246,33 @@ std::string XmImage(const std::vector<int>& tuneOrders, const std::vector<int>& 
     return s;
 }
 
+int32_t VoiceVolume(const KSound* sound, int voice) {
+    int32_t v = 1;
+    if (!sound || !sound->getVoice(voice) || sound->getVoice(voice)->getVolume(&v) != KSND_OK)
+        return 1;
+    return v;
+}
+
+int32_t VoicePan(const KSound* sound, int voice) {
+    int32_t p = 1;
+    if (!sound || !sound->getVoice(voice) || sound->getVoice(voice)->getPan(&p) != KSND_OK)
+        return 1;
+    return p;
+}
+
+uint32_t PlayPosition(const KSound* sound) {
+    uint32_t position = 0;
+    if (sound && sound->getVoice(0)) sound->getVoice(0)->getCurrentPosition(&position, nullptr);
+    return position;
+}
+
+std::string GamePath(const char* gameName) {
+    std::string name = gameName;
+    for (char& c : name)
+        if (c == '\\') c = '/';
+    return std::string(k3dtest::GameDir()) + "/" + name;
+}
+
 std::vector<int16_t> ReadRaw(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -290,12 +318,6 @@ const int PULL_CHUNK_FRAMES = 1024;
 // Only a worker that has hung misses this.
 const auto REFILL_BOUND = std::chrono::seconds(60);
 
-uint32_t StreamPosition(const KSound* music) {
-    uint32_t position = 0;
-    if (music && music->getVoice(0)) music->getVoice(0)->getCurrentPosition(&position, nullptr);
-    return position;
-}
-
 } // namespace
 
 bool Pull(int frames, std::vector<int16_t>* out, const KSound* music) {
@@ -305,11 +327,11 @@ bool Pull(int frames, std::vector<int16_t>* out, const KSound* music) {
     int32_t expected = music ? music->getRefillCount() : 0;
     for (int done = 0; done < frames;) {
         const int chunk = frames - done < PULL_CHUNK_FRAMES ? frames - done : PULL_CHUNK_FRAMES;
-        const uint32_t before = StreamPosition(music);
+        const uint32_t before = PlayPosition(music);
         device->mix(out->data() + 2 * done, chunk);
         done += chunk;
         if (!music) continue;
-        const uint32_t after = StreamPosition(music);
+        const uint32_t after = PlayPosition(music);
         const bool wrapped = after < before;
         expected += wrapped;
         expected += before < STREAM_HALF_BYTES && (after >= STREAM_HALF_BYTES || wrapped);

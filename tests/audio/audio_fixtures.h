@@ -26,6 +26,14 @@ std::string OggImage(const std::vector<int16_t>& samples, int rate, int channels
 std::string XmImage(const std::vector<int>& tuneOrders, const std::vector<int>& notes,
                     int speed = 6, int bpm = 125);
 
+// The volume and pan of a sound's voice, 1 when it has none; the play
+// position of its first voice, 0 when it has none.
+int32_t VoiceVolume(const KSound* sound, int voice = 0);
+int32_t VoicePan(const KSound* sound, int voice = 0);
+uint32_t PlayPosition(const KSound* sound);
+// A game path ("Music\\quon.xm") in the generated game directory.
+std::string GamePath(const char* gameName);
+
 // The stereo S16 frames a raw disk-driver file holds.
 std::vector<int16_t> ReadRaw(const std::string& path);
 // Peak of one channel (0 left, 1 right) of interleaved stereo.

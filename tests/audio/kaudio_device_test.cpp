@@ -54,11 +54,17 @@ std::vector<int16_t> Mix(KAudioDevice* device, int frames) {
     return out;
 }
 
+// Each test starts with an offline device of its own, mixed only when it
+// pulls.
+class AudioDevice : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(device); }
+    std::unique_ptr<KAudioDevice> device{KAudioDevice::createOffline(44100)};
+};
+
 } // namespace
 
-TEST(AudioDevice, VolumeAndPanScaleTheOutput) {
-    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
-    ASSERT_TRUE(device);
+TEST_F(AudioDevice, VolumeAndPanScaleTheOutput) {
     KAudioBuffer* b = ConstantBuffer(device.get(), 44100, 1, 4096, 20000);
     ASSERT_TRUE(b);
     ASSERT_EQ(KSND_OK, b->play(KSND_PLAY_LOOPING));
@@ -104,9 +110,7 @@ TEST(AudioDevice, VolumeAndPanScaleTheOutput) {
     EXPECT_EQ(0, audiotest::PeakOf(silent, 1));
 }
 
-TEST(AudioDevice, BuffersAddUp) {
-    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
-    ASSERT_TRUE(device);
+TEST_F(AudioDevice, BuffersAddUp) {
     KAudioBuffer* a = ConstantBuffer(device.get(), 44100, 2, 1024, 12000);
     KAudioBuffer* b = ConstantBuffer(device.get(), 44100, 2, 1024, -5000);
     KAudioBuffer* c = ConstantBuffer(device.get(), 44100, 2, 1024, 9000);
@@ -125,7 +129,7 @@ TEST(AudioDevice, BuffersAddUp) {
 
 // The limiter on the sum: sums up to -3 dBFS pass bit for bit; louder ones
 // bend toward full scale, keep their sign and their order, and never reach it.
-TEST(AudioDevice, LimiterBendsLoudSumsUnderFullScale) {
+TEST_F(AudioDevice, LimiterBendsLoudSumsUnderFullScale) {
     struct Row {
         const char* what;
         int voices;
@@ -173,9 +177,7 @@ TEST(AudioDevice, LimiterBendsLoudSumsUnderFullScale) {
 
 // A loud moment ducks the sum for a few tens of milliseconds, then quiet
 // sound passes untouched again.
-TEST(AudioDevice, LimiterLetsGoAfterTheLoudMoment) {
-    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
-    ASSERT_TRUE(device);
+TEST_F(AudioDevice, LimiterLetsGoAfterTheLoudMoment) {
     KAudioBuffer* bed = ConstantBuffer(device.get(), 44100, 2, 256, 10000);
     KAudioBuffer* hit = ConstantBuffer(device.get(), 44100, 2, 441, 30000); // 10 ms, once
     ASSERT_TRUE(bed && hit);
@@ -188,9 +190,7 @@ TEST(AudioDevice, LimiterLetsGoAfterTheLoudMoment) {
     EXPECT_EQ(10000, out[2 * 44000]) << "half a second later it passes untouched";
 }
 
-TEST(AudioDevice, OnceStopsAtTheEndAndLoopingWraps) {
-    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
-    ASSERT_TRUE(device);
+TEST_F(AudioDevice, OnceStopsAtTheEndAndLoopingWraps) {
     KAudioBuffer* once = ConstantBuffer(device.get(), 44100, 1, 300, 1000);
     ASSERT_TRUE(once);
     once->play(0);
@@ -224,9 +224,7 @@ TEST(AudioDevice, OnceStopsAtTheEndAndLoopingWraps) {
     EXPECT_EQ(100u * 2, play);
 }
 
-TEST(AudioDevice, ResamplesToTheOutputRate) {
-    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
-    ASSERT_TRUE(device);
+TEST_F(AudioDevice, ResamplesToTheOutputRate) {
     // 22050 Hz 8-bit mono lasts twice as many output frames.
     KAudioBuffer* b = device->createBuffer(Pcm(22050, 1, 8), 1000, ALL_CONTROLS);
     ASSERT_TRUE(b);
@@ -242,9 +240,7 @@ TEST(AudioDevice, ResamplesToTheOutputRate) {
     EXPECT_EQ(0, out[2 * 2001]);
 }
 
-TEST(AudioDevice, NotificationFiresWhenThePlayPositionPassesItsOffset) {
-    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
-    ASSERT_TRUE(device);
+TEST_F(AudioDevice, NotificationFiresWhenThePlayPositionPassesItsOffset) {
     KAudioBuffer* b = ConstantBuffer(device.get(), 44100, 2, 4096, 0,
                                      ALL_CONTROLS | KSND_CAPS_CTRLPOSITIONNOTIFY);
     ASSERT_TRUE(b);
@@ -280,9 +276,7 @@ TEST(AudioDevice, NotificationFiresWhenThePlayPositionPassesItsOffset) {
     EXPECT_EQ(KSND_ERR_INVALIDPARAM, b->setNotificationPositions(1, outside, events));
 }
 
-TEST(AudioDevice, LockGivesTwoRegionsAcrossTheEnd) {
-    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
-    ASSERT_TRUE(device);
+TEST_F(AudioDevice, LockGivesTwoRegionsAcrossTheEnd) {
     KAudioBuffer* b = device->createBuffer(Pcm(44100, 2, 16), 1000, ALL_CONTROLS);
     ASSERT_TRUE(b);
     void *p1 = nullptr, *p2 = nullptr;
@@ -304,9 +298,7 @@ TEST(AudioDevice, LockGivesTwoRegionsAcrossTheEnd) {
 // The mixer never reads what a writer holds locked: a voice whose next
 // samples lie in the locked range plays silence for that stretch, keeps
 // time, and sounds again once the range is unlocked.
-TEST(AudioDevice, LockedRangeIsMixedAsSilence) {
-    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
-    ASSERT_TRUE(device);
+TEST_F(AudioDevice, LockedRangeIsMixedAsSilence) {
     KAudioBuffer* b = ConstantBuffer(device.get(), 44100, 2, 4096, 5000);
     ASSERT_TRUE(b);
     b->play(KSND_PLAY_LOOPING);
@@ -329,9 +321,7 @@ TEST(AudioDevice, LockedRangeIsMixedAsSilence) {
 // plays it, as the music worker does. Every sample heard is one a writer
 // pass finished, or the silence of a locked stretch; the thread sanitizer
 // build checks that the two threads never touch the same memory unordered.
-TEST(AudioDevice, WriterAndMixerShareABufferSafely) {
-    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
-    ASSERT_TRUE(device);
+TEST_F(AudioDevice, WriterAndMixerShareABufferSafely) {
     const uint32_t half = 1024 * 4;
     KAudioBuffer* b = device->createBuffer(Pcm(44100, 2, 16), 2 * half,
                                            ALL_CONTROLS | KSND_CAPS_CTRLPOSITIONNOTIFY);
@@ -373,9 +363,7 @@ TEST(AudioDevice, WriterAndMixerShareABufferSafely) {
     EXPECT_GE(passes.load(), 200);
 }
 
-TEST(AudioDevice, RefusesFormatsItCannotMix) {
-    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
-    ASSERT_TRUE(device);
+TEST_F(AudioDevice, RefusesFormatsItCannotMix) {
     KWaveFormat f = Pcm(44100, 2, 16);
     EXPECT_TRUE(device->createBuffer(f, 64, ALL_CONTROLS));
     EXPECT_FALSE(device->createBuffer(f, 0, ALL_CONTROLS));
@@ -396,9 +384,7 @@ TEST(AudioDevice, RefusesFormatsItCannotMix) {
     EXPECT_FALSE(device->createBuffer(bad, 64, ALL_CONTROLS));
 }
 
-TEST(AudioDevice, PoolRunsOutCleanlyAndReusesReleasedSlots) {
-    std::unique_ptr<KAudioDevice> device(KAudioDevice::createOffline(44100));
-    ASSERT_TRUE(device);
+TEST_F(AudioDevice, PoolRunsOutCleanlyAndReusesReleasedSlots) {
     KAudioBuffer* first = nullptr;
     for (int i = 0; i < MAX_AUDIO_BUFFERS; ++i) {
         KAudioBuffer* b = device->createBuffer(Pcm(44100, 1, 16), 16, ALL_CONTROLS);
@@ -411,7 +397,7 @@ TEST(AudioDevice, PoolRunsOutCleanlyAndReusesReleasedSlots) {
 }
 
 // The SDL output itself: what the disk driver wrote is what was mixed.
-TEST(AudioDevice, DiskDriverWritesTheMix) {
+TEST_F(AudioDevice, DiskDriverWritesTheMix) {
     k3dtest::TempDir dir;
     setenv("SDL_DISKAUDIOFILE", dir.file("out.raw").c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
@@ -446,7 +432,7 @@ TEST(AudioDevice, DiskDriverWritesTheMix) {
     EXPECT_EQ(44100u, loud);
 }
 
-TEST(AudioDevice, NoAudioDriverMeansNoDevice) {
+TEST_F(AudioDevice, NoAudioDriverMeansNoDevice) {
     if (SDL_WasInit(SDL_INIT_AUDIO)) GTEST_SKIP() << "audio already up in this process";
     const char* saved = getenv("SDL_AUDIODRIVER");
     std::string keep = saved ? saved : "";

@@ -16,17 +16,8 @@ using k3dtest::WriteWholeFile;
 
 namespace {
 
-int32_t VoiceVolume(const KSound& s, int voice) {
-    int32_t v = 1;
-    if (!s.getVoice(voice) || s.getVoice(voice)->getVolume(&v) != KSND_OK) return 1;
-    return v;
-}
-
-int32_t VoicePan(const KSound& s, int voice) {
-    int32_t p = 1;
-    if (!s.getVoice(voice) || s.getVoice(voice)->getPan(&p) != KSND_OK) return 1;
-    return p;
-}
+using audiotest::VoicePan;
+using audiotest::VoiceVolume;
 
 std::string ToneWav(double seconds = 0.05, int rate = 22050, int channels = 1) {
     return audiotest::WavImage(audiotest::Tone(rate, channels, seconds, 440.0, 12000), rate,
@@ -103,26 +94,26 @@ TEST_F(SoundEffect, VolumeAndPanClampAndReachEveryVoice) {
     s.setVolume(150);
     EXPECT_EQ(100, s.getVolume());
     for (int v = 0; v < 3; ++v)
-        EXPECT_EQ(-12, VoiceVolume(s, v)) << v;
+        EXPECT_EQ(-12, VoiceVolume(&s, v)) << v;
     s.setVolume(99);
-    EXPECT_EQ(-12, VoiceVolume(s, 2));
+    EXPECT_EQ(-12, VoiceVolume(&s, 2));
     s.setVolume(80);
-    EXPECT_EQ(-267, VoiceVolume(s, 1));
+    EXPECT_EQ(-267, VoiceVolume(&s, 1));
     s.setVolume(-5);
     EXPECT_EQ(0, s.getVolume());
-    EXPECT_EQ(-10000, VoiceVolume(s, 0));
+    EXPECT_EQ(-10000, VoiceVolume(&s, 0));
 
     s.setPan(-100);
-    EXPECT_EQ(-10000, VoicePan(s, 0));
+    EXPECT_EQ(-10000, VoicePan(&s, 0));
     s.setPan(0);
-    EXPECT_EQ(0, VoicePan(s, 2));
+    EXPECT_EQ(0, VoicePan(&s, 2));
     s.setPan(250);
-    EXPECT_EQ(10000, VoicePan(s, 1));
+    EXPECT_EQ(10000, VoicePan(&s, 1));
     // ±99 map just outside the device range: the voice keeps its pan.
     s.setPan(-99);
-    EXPECT_EQ(10000, VoicePan(s, 1));
+    EXPECT_EQ(10000, VoicePan(&s, 1));
     s.setPan(-50);
-    EXPECT_EQ(-1505, VoicePan(s, 0));
+    EXPECT_EQ(-1505, VoicePan(&s, 0));
 }
 
 TEST_F(SoundEffect, VoicesStartInTurn) {

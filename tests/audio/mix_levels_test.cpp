@@ -64,11 +64,7 @@ Peaks PeaksOf(const std::vector<int16_t>& stereo) {
     return p;
 }
 
-std::string GamePath(const char* gameName) {
-    std::string name = gameName;
-    std::replace(name.begin(), name.end(), '\\', '/');
-    return std::string(k3dtest::GameDir()) + "/" + name;
-}
+using audiotest::GamePath;
 
 // The generated bank, loaded the way start-up loads it.
 class GameMix : public ::testing::Test {
