@@ -11,12 +11,15 @@
 
 namespace frontendtest {
 
-// A flat square of two faces, half side `half` in mesh units (80 per world unit).
-inline void MakeSquareMesh(int mesh, float half) {
+// A flat square of two faces facing the eye, half side `half` in mesh units
+// (80 per world unit), with `texture`; its corners span the texture, or all
+// sit at texture coordinate (0, 0) when `flatUv`.
+inline void MakeSquareMesh(int mesh, float half, int texture = 0, bool flatUv = false) {
     Mesh& m = MeshTable[mesh];
     m.faceCount = 2;
-    const MeshVertex a = {-half, -half, 0, 0, 0}, b = {half, -half, 0, 1, 0},
-                     c = {half, half, 0, 1, 1}, d = {-half, half, 0, 0, 1};
+    const float u1 = flatUv ? 0.0f : 1.0f;
+    const MeshVertex a = {-half, -half, 0, 0, 0}, b = {half, -half, 0, u1, 0},
+                     c = {half, half, 0, u1, u1}, d = {-half, half, 0, 0, u1};
     m.faces[0] = MeshFace{};
     m.faces[1] = MeshFace{};
     m.faces[0].vertex[0] = a;
@@ -25,7 +28,7 @@ inline void MakeSquareMesh(int mesh, float half) {
     m.faces[1].vertex[0] = a;
     m.faces[1].vertex[1] = c;
     m.faces[1].vertex[2] = d;
-    m.materials[1] = m.materials[2] = 0;
+    m.materials[1] = m.materials[2] = texture;
 }
 
 // Every mesh the menus spawn, the cursor tiny so it points at one spot,

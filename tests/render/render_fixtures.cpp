@@ -38,35 +38,6 @@ std::string TargaBytes(int imageType, int width, int height, int depth,
     return bytes;
 }
 
-CapturedLog::CapturedLog() : saved_(MainLog), log_(nullptr) {
-    log_ = new GameLog(dir_.file("log.txt").c_str());
-    MainLog = log_;
-}
-
-CapturedLog::~CapturedLog() {
-    MainLog = saved_;
-    delete log_;
-}
-
-std::string CapturedLog::text() const {
-    std::string out;
-    k3dtest::ReadWholeFile(dir_.file("log.txt"), &out);
-    return out;
-}
-
-int CapturedLog::countLinesWith(const std::string& needle) const {
-    const std::string all = text();
-    int count = 0;
-    size_t start = 0;
-    while (start < all.size()) {
-        size_t end = all.find('\n', start);
-        if (end == std::string::npos) end = all.size();
-        if (all.substr(start, end - start).find(needle) != std::string::npos) ++count;
-        start = end + 1;
-    }
-    return count;
-}
-
 namespace {
 
 SDL_Window* window = nullptr;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/shell.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/test_support.h"
 
 namespace rendertest {
@@ -22,21 +23,7 @@ std::string TargaBytes(int imageType, int width, int height, int depth,
                        const std::vector<uint8_t>& pixels, int colourMapType = 0,
                        const std::string& id = "");
 
-// Points the process log at a file of its own for the life of the object.
-class CapturedLog {
-  public:
-    CapturedLog();
-    ~CapturedLog();
-    CapturedLog(const CapturedLog&) = delete;
-    CapturedLog& operator=(const CapturedLog&) = delete;
-    std::string text() const;
-    int countLinesWith(const std::string& needle) const;
-
-  private:
-    k3dtest::TempDir dir_;
-    GameLog* saved_;
-    GameLog* log_;
-};
+using CapturedLog = k3dtest::LogCapture;
 
 // A 640 x 480 GL window with the game's start-up GL state and projection.
 // One per test binary: created at the first use, kept until exit.

@@ -12,8 +12,10 @@
 #include "render/render.h"
 #include "shell/shell.h"
 #include "shell/steering.h"
+#include "tests/frontend/frontend_fixture.h"
 #include "tests/render/render_fixtures.h"
 
+using frontendtest::MakeSquareMesh;
 using rendertest::GlTest;
 
 namespace {
@@ -101,26 +103,6 @@ void MakeTexture(int index, int w, int h, const std::vector<uint8_t>& rgba) {
     TextureNames[index] = name;
 }
 
-// A square of two faces facing the eye, half side `half` in mesh units (80
-// per world unit), every corner at texture coordinate (u, v) when `flatUv`,
-// else spanning the texture.
-void MakeSquare(int mesh, float half, int texture, bool flatUv = false) {
-    Mesh& m = MeshTable[mesh];
-    m.faceCount = 2;
-    const float u1 = flatUv ? 0.0f : 1.0f;
-    const MeshVertex a = {-half, -half, 0, 0, 0}, b = {half, -half, 0, u1, 0},
-                     c = {half, half, 0, u1, u1}, d = {-half, half, 0, 0, u1};
-    m.faces[0] = MeshFace{};
-    m.faces[1] = MeshFace{};
-    m.faces[0].vertex[0] = a;
-    m.faces[0].vertex[1] = b;
-    m.faces[0].vertex[2] = c;
-    m.faces[1].vertex[0] = a;
-    m.faces[1].vertex[1] = c;
-    m.faces[1].vertex[2] = d;
-    m.materials[1] = m.materials[2] = texture;
-}
-
 // Spawns one object of `mesh` and returns its slot.
 int Spawn(int mesh, float x, float y, float z, const EntityLook& look) {
     EntityTransform t;
@@ -163,7 +145,7 @@ class SceneTest : public GlTest {
         savedCount_ = textureCount;
         textureCount = TEX_RIGHT; // every pass up to the tests' own pictures
         MakeTexture(TEX_WHITE, 1, 1, Solid(1, 255, 255, 255));
-        MakeSquare(MESH_A, 4.0f, TEX_WHITE);
+        MakeSquareMesh(MESH_A, 4.0f, TEX_WHITE);
         InitCamerasForViewAngle(0);
         CurrentCamera = CAMERA_MENU;
         ApplyCamera();
@@ -229,7 +211,7 @@ TEST_F(SceneTest, CamerasPutWorldPointsWhereTheirTableSays) {
 }
 
 TEST_F(SceneTest, TintedFaceHasItsTintAndTheNextFaceIsWhiteAgain) {
-    MakeSquare(MESH_A, 40.0f, TEX_WHITE);
+    MakeSquareMesh(MESH_A, 40.0f, TEX_WHITE);
     EntityLook tinted = Look();
     tinted.flags[3] = 1;
     tinted.tint[0] = 1.0f;
@@ -247,7 +229,7 @@ TEST_F(SceneTest, TintedFaceHasItsTintAndTheNextFaceIsWhiteAgain) {
 // half off it; an opaque white square C further back, drawn after B. The
 // columns below are where the squares' projections overlap at 640 x 480.
 TEST_F(SceneTest, AdditiveFaceAtHalfLifeAddsHalfItsBrightnessOverTheDepthBuffer) {
-    MakeSquare(MESH_A, 40.0f, TEX_WHITE);
+    MakeSquareMesh(MESH_A, 40.0f, TEX_WHITE);
     EntityLook grey = Look();
     grey.flags[3] = 1;
     grey.tint[0] = grey.tint[1] = grey.tint[2] = 0.25f;
@@ -276,7 +258,7 @@ TEST_F(SceneTest, EnvironmentMappedFaceTakesItsTextureFromTheEyeAndOnlyIt) {
     const std::vector<uint8_t> green = Solid(1, 0, 255, 0);
     bands.insert(bands.end(), green.begin(), green.end());
     MakeTexture(TEX_BANDS, 2, 1, bands);
-    MakeSquare(MESH_A, 80.0f, TEX_BANDS, true);
+    MakeSquareMesh(MESH_A, 80.0f, TEX_BANDS, true);
     EntityLook mapped = Look();
     mapped.flags[0] = 1;
     Spawn(MESH_A, 0, 0.6f, 0, mapped);
@@ -394,7 +376,7 @@ TEST_F(SceneTest, MenuBackgroundFillsTheScreenAndCutsTheTopOfThePictures) {
 // at (its picture is symmetric, so the middle of what is drawn is where it
 // points), on top of a nearer object, at the alpha of its life.
 TEST_F(SceneTest, PointerIsDrawnOverThePixelItPointsAt) {
-    MakeSquare(MESH_CURSOR, 2.4f, TEX_WHITE);
+    MakeSquareMesh(MESH_CURSOR, 2.4f, TEX_WHITE);
     struct Row {
         int steerX, steerY;
     };
@@ -417,7 +399,7 @@ TEST_F(SceneTest, PointerIsDrawnOverThePixelItPointsAt) {
     // In front of a black square nearer to the eye, at half alpha.
     ClearEntities();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    MakeSquare(MESH_A, 40.0f, TEX_WHITE);
+    MakeSquareMesh(MESH_A, 40.0f, TEX_WHITE);
     EntityLook black = Look();
     black.flags[3] = 1;
     black.tint[0] = black.tint[1] = black.tint[2] = 0.0f;
