@@ -7,35 +7,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "gameplay/gameplay.h"
 #include "platform/platform.h"
+#include "tests/fuzz/fuzz_file.h"
 
 namespace {
 
-std::string fuzzDir;
 const char* const FileName = "episode.pak";
 
-void removeFuzzDir() {
-    std::remove((fuzzDir + "/" + FileName).c_str());
-    rmdir(fuzzDir.c_str());
-}
-
-void setUpOnce() {
-    if (!fuzzDir.empty()) return;
-    char pattern[] = "/tmp/k3d-episode-fuzz-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) std::abort();
-    fuzzDir = pattern;
-    SetExeDirectory(fuzzDir.c_str()); // LoadEpisodeFile joins its path to this
-    std::atexit(removeFuzzDir);
-}
-
 bool Load(const std::string& bytes) {
-    std::FILE* file = std::fopen((fuzzDir + "/" + FileName).c_str(), "wb");
-    if (file == nullptr) return false;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    if (!fuzzfile::Write(FileName, bytes.data(), bytes.size())) return false;
     LoadEpisodeFile(FileName);
     return true;
 }
@@ -54,7 +36,6 @@ void CheckStageOrder() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    setUpOnce();
     // The LF form drops every CR; the CR LF form puts one before each LF.
     std::string lf, crlf;
     for (size_t i = 0; i < size; ++i) {

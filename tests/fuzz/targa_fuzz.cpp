@@ -9,29 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "platform/platform.h"
 #include "render/render.h"
+#include "tests/fuzz/fuzz_file.h"
 
 namespace {
 
-std::string fuzzDir;
 const char* const FileName = "fuzz.tga";
-
-void removeFuzzDir() {
-    std::remove((fuzzDir + "/" + FileName).c_str());
-    rmdir(fuzzDir.c_str());
-}
-
-void setUpOnce() {
-    if (!fuzzDir.empty()) return;
-    char pattern[] = "/tmp/k3d-tga-fuzz-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) std::abort();
-    fuzzDir = pattern;
-    SetExeDirectory(fuzzDir.c_str()); // LoadTarga joins its path to this
-    std::atexit(removeFuzzDir);
-}
 
 bool SidePowerOfTwo(int side) {
     return side >= 2 && side <= TGA_MAX_SIDE && (side & (side - 1)) == 0;
@@ -59,7 +44,6 @@ void CheckPixels(const TargaImage& image, const uint8_t* stored) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    setUpOnce();
     // A heap copy of exactly size bytes, so ASan sees any overread.
     uint8_t* bytes = static_cast<uint8_t*>(std::malloc(size ? size : 1));
     if (size) std::memcpy(bytes, data, size);
@@ -77,11 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     // The same bytes as a file through the loader, with no GL context.
-    const std::string path = fuzzDir + "/" + FileName;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file != nullptr) {
-        if (size) std::fwrite(bytes, 1, size, file);
-        std::fclose(file);
+    if (fuzzfile::Write(FileName, bytes, size)) {
         textureCount = 0;
         const int loaded = LoadTarga(FileName);
         if (code == 0 && (loaded != 1 || TextureUploadFormat != image.format)) __builtin_trap();
