@@ -5,7 +5,7 @@
 #include <string>
 
 #include "tests/gameplay/gameplay_fixture.h"
-#include "tests/support/test_support.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 
@@ -134,21 +134,7 @@ TEST_F(BrickRules, StageIsClearedOnlyWhenTheLastDissolveEnds) {
 
 class CapsuleRules : public GameplayTest {
   protected:
-    void SetUp() override {
-        GameplayTest::SetUp();
-        saved_ = MainLog;
-        log_.reset(new GameLog(dir_.file("log.txt").c_str()));
-        MainLog = log_.get();
-    }
-    void TearDown() override {
-        MainLog = saved_;
-        GameplayTest::TearDown();
-    }
-    std::string LogText() const {
-        std::string text;
-        k3dtest::ReadWholeFile(dir_.file("log.txt"), &text);
-        return text;
-    }
+    std::string LogText() const { return log_.text(); }
     // The ship at the centre and a capsule of `kind` on it, caught once.
     void Catch(int kind) {
         const int ship = ShipSlot();
@@ -157,8 +143,7 @@ class CapsuleRules : public GameplayTest {
     }
     static float ShipWidth() { return EntityTable[ShipSlot()].scale[0]; }
 
-    k3dtest::TempDir dir_;
-    std::unique_ptr<GameLog> log_;
+    k3dtest::LogCapture log_;
     GameLog* saved_ = nullptr;
 };
 
@@ -207,8 +192,8 @@ TEST_F(CapsuleRules, EachCapsuleHasItsEffectAndItsLogWord) {
          [] { return flyingShip && SteerY == -(int)WorldToScreenY(-2.6f); }},
         {"FlyShip below Delirium! changes nothing", CAPSULE_FLY_SHIP, false, "Gris",
          [] { return !flyingShip && SteerY == 0; }},
-        {"NormalShip: no cannons, width kept, bricks drift at Delirium!", CAPSULE_NORMAL_SHIP,
-         true, "Rouge",
+        {"NormalShip: no cannons, width kept, bricks drift at Delirium!", CAPSULE_NORMAL_SHIP, true,
+         "Rouge",
          [] {
              return !cannonShip && ShipWidth() == 1.5f && BricksDrift() &&
                     std::fabs(EntityTable[FindEntity(TYPE_BRICK, 1)].position[2]) <= 1.0f;
@@ -249,8 +234,7 @@ TEST_F(CapsuleRules, EachCapsuleHasItsEffectAndItsLogWord) {
         }
         const std::string added = LogText().substr(logBefore);
         if (c.logWord) {
-            EXPECT_NE(added.find(std::string("BONUS:  ") + c.logWord), std::string::npos)
-                << added;
+            EXPECT_NE(added.find(std::string("BONUS:  ") + c.logWord), std::string::npos) << added;
         } else {
             EXPECT_EQ(added.find("BONUS:"), std::string::npos) << added;
         }

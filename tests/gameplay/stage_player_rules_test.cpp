@@ -71,7 +71,8 @@ TEST_F(StageRules, BricksDifferInDepthAtDelirium) {
         SetCell(1, r, 0, codes[r]);
     BuildStage();
     for (int n = 1; n <= 5; ++n)
-        EXPECT_FLOAT_EQ(EntityTable[FindEntity(TYPE_BRICK, n)].scale[2], (float)(codes[n - 1] - '0'));
+        EXPECT_FLOAT_EQ(EntityTable[FindEntity(TYPE_BRICK, n)].scale[2],
+                        (float)(codes[n - 1] - '0'));
 }
 
 TEST_F(StageRules, BuildStageResetsAndPlacesShipBallAndPlayground) {
@@ -302,15 +303,6 @@ TEST_F(PlayerRules, ClearedStageEndsTheCannonsAndTheNextStageHasANormalShip) {
     BuildStage();
     EXPECT_FLOAT_EQ(EntityTable[FindEntity(MESH_SHIP, 1)].scale[0], 1.0f);
     EXPECT_EQ(FindEntity(MESH_SHIP_CANNONS, 1), ENTITY_NONE);
-}
-
-TEST_F(PlayerRules, ClearingStage51EndsTheGame) {
-    Ship();
-    currentStage = 51;
-    GameState = GS_STAGE_CLEARED;
-    ChangeGameState(GS_NEXT_STAGE);
-    EXPECT_EQ(currentStage, 52);
-    EXPECT_EQ(GameState, GS_NAME_ENTRY);
 }
 
 } // namespace

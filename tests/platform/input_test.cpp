@@ -6,26 +6,6 @@
 
 #include "platform/platform.h"
 
-TEST(KeyTable, RowsKeepTheWindowsCodes) {
-    for (int i = 0; i < KEY_COUNT; ++i)
-        EXPECT_EQ(KeyTable[i].key, i);
-    EXPECT_EQ(KeyTable[KEY_COUNT].key, 100);
-    EXPECT_EQ(KeyTable[KEY_COUNT].virtualKey, 9999);
-    EXPECT_EQ(KeyTable[K_LSHIFT].virtualKey, 0xA0);
-    EXPECT_EQ(KeyTable[K_RETURN].virtualKey, 0x0D);
-    EXPECT_EQ(KeyTable[K_ESCAPE].virtualKey, 0x1B);
-    EXPECT_EQ(KeyTable[K_A + 21].virtualKey, 'V');
-    EXPECT_EQ(KeyTable[K_0 + 7].virtualKey, '7');
-    EXPECT_EQ(KeyTable[72].virtualKey, 0x6B); // keypad add, then the gap of 0x6C
-    EXPECT_EQ(KeyTable[73].virtualKey, 0x6D);
-    EXPECT_EQ(KeyTable[75].virtualKey, 0x6F);
-    EXPECT_EQ(KeyTable[82].virtualKey, 0xBA);
-    EXPECT_EQ(KeyTable[88].virtualKey, 0xC0);
-    EXPECT_EQ(KeyTable[92].virtualKey, 0xDE);
-    EXPECT_EQ(KeyTable[K_PRINTSCREEN].virtualKey, 0x2C);
-    EXPECT_EQ(KeyTable[K_PAGEDOWN].virtualKey, 0x22);
-}
-
 TEST(KeyTable, LookupsByCodeAndScancode) {
     EXPECT_EQ(keyOfVirtualKey(0x7B), 21);
     EXPECT_EQ(keyOfVirtualKey(0x70), K_F1);
