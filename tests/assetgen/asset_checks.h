@@ -10,6 +10,11 @@
 
 namespace assetcheck {
 
+// A file of the generated game directory, by its path relative to it.
+inline std::string GameFile(const std::string& rel) {
+    return std::string(K3D_GAME_DIR) + "/" + rel;
+}
+
 // Every regular file under root, as paths relative to it, sorted.
 std::vector<std::string> ListFiles(const std::string& root);
 

@@ -15,9 +15,7 @@ using namespace assetcheck;
 
 namespace {
 
-std::string GameFile(const std::string& rel) {
-    return std::string(K3D_GAME_DIR) + "/" + rel;
-}
+using assetcheck::GameFile;
 
 int DistinctMaterials() {
     std::set<std::string> names;

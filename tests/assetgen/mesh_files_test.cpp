@@ -16,9 +16,7 @@ using k3dtest::ReadWholeFile;
 
 namespace {
 
-std::string GameFile(const std::string& rel) {
-    return std::string(K3D_GAME_DIR) + "/" + rel;
-}
+using assetcheck::GameFile;
 
 AscFile Load(const std::string& name) {
     std::string text;

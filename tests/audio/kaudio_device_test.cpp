@@ -364,24 +364,17 @@ TEST_F(AudioDevice, WriterAndMixerShareABufferSafely) {
 }
 
 TEST_F(AudioDevice, RefusesFormatsItCannotMix) {
-    KWaveFormat f = Pcm(44100, 2, 16);
+    const KWaveFormat f = Pcm(44100, 2, 16);
     EXPECT_TRUE(device->createBuffer(f, 64, ALL_CONTROLS));
     EXPECT_FALSE(device->createBuffer(f, 0, ALL_CONTROLS));
-    KWaveFormat bad = f;
-    bad.formatTag = 3;
-    EXPECT_FALSE(device->createBuffer(bad, 64, ALL_CONTROLS));
-    bad = f;
-    bad.channels = 6;
-    EXPECT_FALSE(device->createBuffer(bad, 64, ALL_CONTROLS));
-    bad = f;
-    bad.bitsPerSample = 24;
-    EXPECT_FALSE(device->createBuffer(bad, 64, ALL_CONTROLS));
-    bad = f;
-    bad.blockAlign = 3;
-    EXPECT_FALSE(device->createBuffer(bad, 64, ALL_CONTROLS));
-    bad = f;
-    bad.samplesPerSec = 0;
-    EXPECT_FALSE(device->createBuffer(bad, 64, ALL_CONTROLS));
+    KWaveFormat bad[5] = {f, f, f, f, f};
+    bad[0].formatTag = 3;
+    bad[1].channels = 6;
+    bad[2].bitsPerSample = 24;
+    bad[3].blockAlign = 3;
+    bad[4].samplesPerSec = 0;
+    for (const KWaveFormat& format : bad)
+        EXPECT_FALSE(device->createBuffer(format, 64, ALL_CONTROLS)) << &format - bad;
 }
 
 TEST_F(AudioDevice, PoolRunsOutCleanlyAndReusesReleasedSlots) {
