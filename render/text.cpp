@@ -32,6 +32,37 @@ static uint8_t Firm(int v) {
     return (uint8_t)(firm < 0 ? 0 : (firm > 255 ? 255 : firm));
 }
 
+// The sheet's rim is three texels of a 32-texel cell: a pixel wide where a
+// glyph is drawn 32 high, a fraction of one in the small HUD lines and the
+// top ten at 400 x 300, where the ground then shows between the strokes
+// of coloured text. From the level whose cells are 8 texels on, each
+// level's alpha (the rim) grows by a texel inside its own cell, so the
+// rim stays about a pixel wide however small the glyph is drawn. The
+// colour, all that black text is drawn from, stays as averaged.
+static uint8_t RimAlpha[(MAX_MIPMAPPED_SHEET / 4) * (MAX_MIPMAPPED_SHEET / 4)];
+static void GrowRim(int w, int h) {
+    const int cellW = w / GLYPH_COLUMNS, cellH = h / GLYPH_ROWS;
+    if (cellW > 8 || cellH > 8 || cellW < 4 || cellH < 4) return;
+    for (int i = 0; i < w * h; i++)
+        RimAlpha[i] = MipLevel[i * 4 + 3];
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            const int x0 = x - x % cellW, y0 = y - y % cellH;
+            // A cell's left and right columns stay as they are: filtering
+            // reads them at the sides of the neighbouring cells' quads, and
+            // a grown rim there would stand as a grey bar beside a space.
+            if (x == x0 || x == x0 + cellW - 1) continue;
+            int a = RimAlpha[y * w + x];
+            for (int dy = -1; dy <= 1; dy++)
+                for (int dx = -1; dx <= 1; dx++) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < x0 || nx >= x0 + cellW || ny < y0 || ny >= y0 + cellH) continue;
+                    if (RimAlpha[ny * w + nx] > a) a = RimAlpha[ny * w + nx];
+                }
+            MipLevel[(y * w + x) * 4 + 3] = (uint8_t)a;
+        }
+}
+
 // Straight GL, like the upload it follows: every state it touches (the
 // binding, the pixel alignments) is put back as it was.
 static void BuildFontMipmaps(GLuint name) {
@@ -72,6 +103,7 @@ static void BuildFontMipmaps(GLuint name) {
             height = h;
             for (int i = 0; i < w * h * 4; i++)
                 MipLevel[i] = Firm(MipPixels[i]);
+            GrowRim(w, h);
             glTexImage2D(GL_TEXTURE_2D, ++level, format, width, height, 0, GL_RGBA,
                          GL_UNSIGNED_BYTE, MipLevel);
         }
