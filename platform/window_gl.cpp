@@ -176,7 +176,10 @@ bool KWindowGL::createWindow(int newWidth, int newHeight, int newDepth, bool win
     height = (int16_t)newHeight;
     depth = (int16_t)newDepth;
     fullScreen = !windowed;
-    if (!initVideo()) return false;
+    if (!initVideo()) {
+        std::fprintf(stderr, "VIDEO: no display: %s\n", SDL_GetError());
+        return false;
+    }
     // A quit posted by the window this one replaces is not meant for it.
     SDL_FlushEvent(SDL_QUIT);
 
@@ -204,7 +207,10 @@ bool KWindowGL::createWindow(int newWidth, int newHeight, int newDepth, bool win
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
         sdlWindow = SDL_CreateWindow(title, placeX, placeY, placeW, placeH, flags);
     }
-    if (sdlWindow == nullptr) return false;
+    if (sdlWindow == nullptr) {
+        std::fprintf(stderr, "VIDEO: no window: %s\n", SDL_GetError());
+        return false;
+    }
     window = sdlWindow;
     foreground = true;
     initInput(this);
@@ -212,7 +218,10 @@ bool KWindowGL::createWindow(int newWidth, int newHeight, int newDepth, bool win
     glContext = SDL_GL_CreateContext(sdlWindow);
     bool ok = glContext != nullptr && SDL_GL_MakeCurrent(sdlWindow, glContext) == 0;
     hardwareAccelerated = ok;
-    if (!ok) return false; // nothing below can run without a context
+    if (!ok) { // nothing below can run without a context
+        std::fprintf(stderr, "VIDEO: no OpenGL context: %s\n", SDL_GetError());
+        return false;
+    }
 
     hasSwapControl = SDL_GL_SetSwapInterval(1) == 0;
     textureRectangle = SDL_GL_ExtensionSupported("GL_EXT_texture_rectangle") ||

@@ -103,7 +103,7 @@ e2e_init() {
     # An X server of our own, on a display number it picks itself.
     local fifo="$E2E_GAME/.display"
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
     E2E_XVFB_PID=$!
     local number
     read -r -t 20 number <"$fifo" || e2e_fail "Xvfb did not start"

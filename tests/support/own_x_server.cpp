@@ -63,7 +63,7 @@ OwnXServer::OwnXServer(int width, int height) : pid_(-1), hadDisplay_(false) {
             dup2(null, STDERR_FILENO);
         }
         execlp("Xvfb", "Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp",
-               (char*)nullptr);
+               "-noreset", (char*)nullptr);
         _exit(127);
     }
     close(fds[1]);
