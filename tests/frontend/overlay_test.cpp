@@ -41,54 +41,51 @@ class OverlayTest : public GlTextTest {
     }
 };
 
-TEST_F(OverlayTest, FrameRateOnlyWhileAStageIsPlayed) {
-    ShowFpsOption = true;
-    Draw(GS_MAIN_MENU);
-    EXPECT_EQ(At(2, 470), Grey);
-    Draw(GS_PLAYING);
-    EXPECT_EQ(At(2, 470), Black);
-    EXPECT_EQ(At(2, 467), Grey); // one 12-pixel line at the very top
-    ShowFpsOption = false;
-    Draw(GS_PLAYING);
-    EXPECT_EQ(At(2, 470), Grey);
-}
-
-TEST_F(OverlayTest, ComboHiddenDuringNameEntryScoreStays) {
+// One pixel of the overlay per row, drawn over grey in a state with the
+// flags the row sets (the HUD's rows and columns at 640 x 480).
+TEST_F(OverlayTest, BlocksShowOnlyInTheirStates) {
+    const struct {
+        const char* rule;
+        int state;
+        bool fps, hud, menuLabels;
+        int lives;
+        int x, y;
+        Pixel expect;
+    } rows[] = {
+        {"no frame rate in the menus", GS_MAIN_MENU, true, false, false, 3, 2, 470, Grey},
+        {"the frame rate while a stage is played", GS_PLAYING, true, false, false, 3, 2, 470,
+         Black},
+        {"one 12-pixel line at the very top", GS_PLAYING, true, false, false, 3, 2, 467, Grey},
+        {"no frame rate when the option is off", GS_PLAYING, false, false, false, 3, 2, 470, Grey},
+        {"COMBO at column 3 in play", GS_PLAYING, false, true, false, 3, 100, 460, Black},
+        {"SCORE at column 11 in play", GS_PLAYING, false, true, false, 3, 356, 460, Black},
+        {"no combo in the name entry", GS_NAME_ENTRY, false, true, false, 3, 100, 460, Grey},
+        {"nor its value", GS_NAME_ENTRY, false, true, false, 3, 200, 460, Grey},
+        {"the score stays in the name entry", GS_NAME_ENTRY, false, true, false, 3, 356, 460,
+         Black},
+        {"no combo when the game is over", GS_GAME_OVER, false, true, false, 3, 100, 460, Grey},
+        {"the lives line, row 3 of size 10", GS_PLAYING, false, true, false, 3, 2, 442, Black},
+        {"the stage line below it", GS_PLAYING, false, true, false, 3, 2, 432, Black},
+        {"the lives line red when none are left", GS_PLAYING, false, true, false, 0, 2, 442, Red},
+        {"and the stage line still black", GS_PLAYING, false, true, false, 0, 2, 432, Black},
+        {"a menu label, row 34 of size 12", GS_MAIN_MENU, false, false, true, 3, 134, 62, Black},
+        {"its second line", GS_MAIN_MENU, false, false, true, 3, 134, 50, Black},
+        {"and nothing below", GS_MAIN_MENU, false, false, true, 3, 134, 46, Grey},
+        {"the HUD hides the menu labels", GS_MAIN_MENU, false, true, true, 3, 134, 62, Grey},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        ShowFpsOption = row.fps;
+        HudVisible = row.hud;
+        MenuLabelsVisible = row.menuLabels;
+        lives = row.lives;
+        Draw(row.state);
+        EXPECT_EQ(At(row.x, row.y), row.expect);
+    }
     HudVisible = 1;
     Draw(GS_PLAYING);
-    EXPECT_EQ(At(100, 460), Black);  // "COMBO" at column 3
-    EXPECT_EQ(At(356, 460), Black);  // "SCORE" at column 11
     const Pixel gold = At(450, 460); // the score value at column 14
     EXPECT_GT(gold.r, gold.b + 100);
-    Draw(GS_NAME_ENTRY);
-    EXPECT_EQ(At(100, 460), Grey);
-    EXPECT_EQ(At(200, 460), Grey);
-    EXPECT_EQ(At(356, 460), Black);
-    Draw(GS_GAME_OVER);
-    EXPECT_EQ(At(100, 460), Grey);
-}
-
-TEST_F(OverlayTest, LivesLineBlackThenRedWhenNoneLeft) {
-    HudVisible = 1;
-    Draw(GS_PLAYING);
-    EXPECT_EQ(At(2, 442), Black); // row 3 of size 10
-    EXPECT_EQ(At(2, 432), Black); // the stage line below it
-    lives = 0;
-    Draw(GS_PLAYING);
-    EXPECT_EQ(At(2, 442), Red);
-    EXPECT_EQ(At(2, 432), Black);
-}
-
-TEST_F(OverlayTest, HudHidesTheMenuLabels) {
-    MenuLabelsVisible = 1;
-    Draw(GS_MAIN_MENU);
-    // Row 34 of size 12 is y 60..71, column 11 is x 132.
-    EXPECT_EQ(At(134, 62), Black);
-    EXPECT_EQ(At(134, 50), Black); // the second line of the label
-    EXPECT_EQ(At(134, 46), Grey);
-    HudVisible = 1;
-    Draw(GS_MAIN_MENU);
-    EXPECT_EQ(At(134, 62), Grey);
 }
 
 TEST_F(OverlayTest, EachScreenDrawsItsOwnTexts) {
@@ -182,10 +179,6 @@ TEST_F(OverlayTest, GameOverInRed) {
     EXPECT_EQ(At(32 * 5 + 2, 450), Red);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(OverlayTest, TopTenShowsTheTableAndNamesAreNeverFormats) {
     ClearScoreTable();
     ScoreTable[0].score = 98765;
@@ -205,10 +198,6 @@ TEST_F(OverlayTest, TopTenShowsTheTableAndNamesAreNeverFormats) {
     EXPECT_NE(At(14 * 18 + 2, 480 - 21 * 18 + 4), Grey); // place 10's name
     ClearScoreTable();
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(GlTextTest, HudAt1280x1024HasSixtyFourPixelLabelsAndTheScoreAt896) {
     OpenWindow(4);
