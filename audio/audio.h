@@ -212,6 +212,15 @@ void initSoundDevice();
 void useSoundDevice(KAudioDevice* device);
 void buildSoundTables();
 
+// An Ogg Vorbis file decoded whole into 16-bit samples (a new[] block, none
+// when nothing decoded), before any voice is made from it.
+struct KDecodedSample {
+    uint8_t* block;
+    uint32_t bytes;
+    int channels;
+    long rate;
+};
+
 // One sound effect (decoded whole into 1-9 voices) or one streamed module.
 class KSound {
   public:
@@ -223,6 +232,11 @@ class KSound {
 
     // WAV, or Ogg Vorbis when the name contains ".ogg".
     bool loadSample(const char* fileName, int32_t volume, bool loop, int16_t voiceCount);
+    // The same from a file decoded ahead; takes the block over (and frees it
+    // when no voice can be made of it).
+    bool loadDecodedSample(KDecodedSample* decoded, int32_t volume, bool loop, int16_t voiceCount);
+    // Touches no device or sound: safe on any thread.
+    static KDecodedSample decodeSampleFile(const char* fileName);
     // IT, XM, S3M or MOD; renderer at order 0.
     bool loadModule(const char* fileName);
     void playSample();
@@ -287,7 +301,9 @@ class KSound {
     void releaseVoices();
     void releaseModule();
     bool loadWav(const char* fileName);
+    void prepareSample(int32_t volume, bool loop, int16_t voiceCount);
     bool loadOgg(const char* fileName);
+    bool adoptOgg(const KDecodedSample& decoded);
     void dropFileImage();
     bool startStreamWorker();
     void stopStreamWorker();

@@ -196,7 +196,7 @@ void KSound::releaseModule() {
 // Sound effects
 // ---------------------------------------------------------------------------
 
-bool KSound::loadSample(const char* fileName, int32_t volumeArg, bool loop, int16_t voiceCountArg) {
+void KSound::prepareSample(int32_t volumeArg, bool loop, int16_t voiceCountArg) {
     isMusic = false;
     currentVoice = 0;
     stopStreamWorker();
@@ -208,11 +208,28 @@ bool KSound::loadSample(const char* fileName, int32_t volumeArg, bool loop, int1
     const int16_t maxVoices = MAX_SOUND_VOICES;
     voiceCount = voiceCountArg < 1 ? 1 : (voiceCountArg > maxVoices ? maxVoices : voiceCountArg);
     ready = true;
+}
+
+bool KSound::loadSample(const char* fileName, int32_t volumeArg, bool loop, int16_t voiceCountArg) {
+    prepareSample(volumeArg, loop, voiceCountArg);
     // No device: every voice creation would fail, so skip the decoding.
     if (!fileName || !KSoundDevice::device) return false;
     bool loaded = std::strstr(fileName, ".ogg") ? loadOgg(fileName) : loadWav(fileName);
     if (!loaded) return false;
-    ready = true;
+    setPan(0);
+    return true;
+}
+
+bool KSound::loadDecodedSample(KDecodedSample* decoded, int32_t volumeArg, bool loop,
+                               int16_t voiceCountArg) {
+    prepareSample(volumeArg, loop, voiceCountArg);
+    KDecodedSample taken = *decoded;
+    decoded->block = nullptr;
+    if (!KSoundDevice::device) {
+        delete[] taken.block;
+        return false;
+    }
+    if (!adoptOgg(taken)) return false;
     setPan(0);
     return true;
 }
@@ -354,12 +371,23 @@ uint8_t* decodeOgg(const char* fileName, uint32_t* bytes, int* channels, long* r
 
 } // namespace
 
+KDecodedSample KSound::decodeSampleFile(const char* fileName) {
+    KDecodedSample decoded = {nullptr, 0, 0, 0};
+    if (fileName)
+        decoded.block = decodeOgg(fileName, &decoded.bytes, &decoded.channels, &decoded.rate);
+    return decoded;
+}
+
 bool KSound::loadOgg(const char* fileName) {
+    return adoptOgg(decodeSampleFile(fileName));
+}
+
+bool KSound::adoptOgg(const KDecodedSample& decoded) {
     releaseVoices();
-    int channels = 0;
-    long rate = 0;
-    uint32_t total = 0;
-    uint8_t* block = decodeOgg(fileName, &total, &channels, &rate);
+    uint8_t* block = decoded.block;
+    const int channels = decoded.channels;
+    const long rate = decoded.rate;
+    const uint32_t total = decoded.bytes;
     if (!block) return false;
     if (channels <= 0 || channels > 8 || rate <= 0 || rate > 1000000) {
         delete[] block;

@@ -7,7 +7,11 @@
 #include "platform/platform.h"
 #include "shell/shell.h"
 
+#include <cstring>
 #include <new>
+#include <string>
+#include <system_error>
+#include <thread>
 
 const char* const SoundBankFiles[SOUND_EFFECT_COUNT + 1] = {
     "Music\\quon.xm",        "Sample\\multiball.ogg", "Sample\\laser.ogg",
@@ -28,12 +32,73 @@ SoundBankTable SoundBank = {};
 bool SoundEnabled = false;
 int16_t TuneCounter = 0;
 
-void LoadSoundBank() {
+namespace {
+
+// The effects being decoded on a worker while start-up goes on. Neither is
+// ever freed while the worker may still run: a start-up that stops early
+// leaves with the worker still at it.
+struct EffectDecoding {
+    std::string paths[SOUND_EFFECT_COUNT + 1]; // empty: loaded the plain way
+    KDecodedSample samples[SOUND_EFFECT_COUNT + 1];
+};
+EffectDecoding* Decoding = nullptr;
+std::thread* DecodingWorker = nullptr;
+
+void DecodeEffects(EffectDecoding* work) {
+    for (int i = 1; i <= SOUND_EFFECT_COUNT; ++i)
+        if (!work->paths[i].empty())
+            work->samples[i] = KSound::decodeSampleFile(work->paths[i].c_str());
+}
+
+} // namespace
+
+void BeginLoadingSoundBank() {
     if (!SoundEnabled) return;
     SoundBank.music = LoadMusic(SoundBankFiles[0]);
+    EffectDecoding* work = new (std::nothrow) EffectDecoding();
     for (int i = 1; i <= SOUND_EFFECT_COUNT; ++i) {
-        SoundBank.effects[i] = LoadSoundEffect(SoundBankFiles[i]);
+        const char* fileName = SoundBankFiles[i];
+        logTagged("Loading: ", fileName);
+        SoundBank.effects[i] = new (std::nothrow) KSound();
+        if (!SoundBank.effects[i]) logTagged("Error Loading! ", fileName);
+        if (work && std::strstr(fileName, ".ogg")) work->paths[i] = pathJoin(fileName);
     }
+    Decoding = work;
+    if (work == nullptr) return;
+    try {
+        DecodingWorker = new std::thread(DecodeEffects, work);
+    } catch (const std::system_error&) {
+        DecodeEffects(work); // no thread to spare: decode here
+    }
+}
+
+void FinishLoadingSoundBank() {
+    if (!Decoding) return;
+    if (DecodingWorker) {
+        DecodingWorker->join();
+        delete DecodingWorker;
+        DecodingWorker = nullptr;
+    }
+    for (int i = 1; i <= SOUND_EFFECT_COUNT; ++i) {
+        KSound* sound = SoundBank.effects[i];
+        KDecodedSample* decoded = &Decoding->samples[i];
+        if (sound == nullptr) {
+            delete[] decoded->block;
+            continue;
+        }
+        if (Decoding->paths[i].empty())
+            sound->loadSample(pathJoin(SoundBankFiles[i]), 100, false, 1);
+        else
+            sound->loadDecodedSample(decoded, 100, false, 1);
+        sound->setVolume(75);
+    }
+    delete Decoding;
+    Decoding = nullptr;
+}
+
+void LoadSoundBank() {
+    BeginLoadingSoundBank();
+    FinishLoadingSoundBank();
 }
 
 KSound* LoadMusic(const char* fileName) {
@@ -62,6 +127,7 @@ KSound* LoadSoundEffect(const char* fileName) {
 
 void PlaySoundEffect(KSound* sound) {
     if (!SoundEnabled || !sound) return;
+    FinishLoadingSoundBank();
     sound->stopSample();
     sound->playSample();
 }

@@ -80,6 +80,12 @@ extern int16_t TuneCounter;
 
 // Loads the music then the 32 effects in table order (only if SoundEnabled).
 void LoadSoundBank();
+// The same in two halves: Begin loads the music, logs each effect and
+// decodes the effects on a worker; Finish (at once when nothing is pending)
+// waits for it and gives each effect its voice. An effect plays nothing
+// before Finish; PlaySoundEffect finishes first.
+void BeginLoadingSoundBank();
+void FinishLoadingSoundBank();
 // Always returns an object unless allocation fails; a failed load plays nothing.
 KSound* LoadMusic(const char* fileName);
 KSound* LoadSoundEffect(const char* fileName);

@@ -4,6 +4,8 @@
 
 #include <SDL_opengl.h>
 
+#include <malloc.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -139,7 +141,16 @@ void ExitGame() {
     std::exit(0);
 }
 
+void KeepLargeBlocksMapped() {
+    // Pictures (decoded files and the driver's copies of them) come and go
+    // with every episode start. Left to itself, the allocator raises its
+    // threshold after the first such block is freed, and the next ones
+    // land in the heap, where the holes they leave stay with the process.
+    mallopt(M_MMAP_THRESHOLD, LARGE_BLOCK_BYTES);
+}
+
 void RunGame() {
+    KeepLargeBlocksMapped();
     // The log's place depends on where the game is installed.
     InitExeDirectory();
     static GameLog log(logFilePath("log.txt"));
@@ -148,7 +159,8 @@ void RunGame() {
     std::srand((unsigned)std::time(nullptr));
 
     SoundEnabled = true;
-    LoadSoundBank();
+    // The effects decode on a worker until the first frame is on the screen.
+    BeginLoadingSoundBank();
     TuneCounter = (int16_t)(std::rand() % 3);
     PlayMusicPart(SoundBank.music, 0);
 
@@ -193,6 +205,7 @@ void RunGame() {
             GameWindow->flipBackBuffer(false, true);
         else
             GameWindow->holdFrame();
+        FinishLoadingSoundBank();
     }
     ExitGame();
 }

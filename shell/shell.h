@@ -67,6 +67,11 @@ void UseWallClock();
 // FrameCount / FrameStart and sets FrameMs and FpsEstimate.
 void UpdateFrameTiming(double nowMs);
 
+// Blocks of LARGE_BLOCK_BYTES and more are mapped apart and given back to
+// the system when freed, so memory stays flat over episode starts. The
+// first thing RunGame does.
+enum { LARGE_BLOCK_BYTES = 128 * 1024 };
+void KeepLargeBlocksMapped();
 [[noreturn]] void RunGame();
 [[noreturn]] void ExitGame();
 void CreateGameWindow(int width, int height, int depth, bool windowed);
