@@ -7,21 +7,22 @@
 set -euo pipefail
 
 build=$(cd "${1:?build directory}" && pwd)
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build"
-fi
+. "$(dirname "$0")/lib.sh"
+e2e_own_display 1280x1024x24
 
 game=$(mktemp -d /tmp/k3d-audio.XXXXXX)
 pid=""
 cleanup() {
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid"; fi
     rm -rf "$game"
+    kill "$E2E_XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
     [ -f "$game/log.txt" ] && tail -n 30 "$game/log.txt" >&2
+    [ -s "$game/stderr.txt" ] && tail -n 10 "$game/stderr.txt" >&2
     exit 1
 }
 
@@ -35,7 +36,7 @@ printf '%s' "222125531122111321111111111111" >"$game/Orvi/quon.cfg"
 
 # Runs the game until its window shows, then lets it play for $1 seconds.
 run_game() {
-    (cd "$game" && exec ./k3d >/dev/null 2>&1) &
+    (cd "$game" && exec ./k3d >/dev/null 2>>"$game/stderr.txt") &
     pid=$!
     xdotool search --sync --onlyvisible --name "K3D" >/dev/null || fail "no game window"
     sleep "$1"
@@ -67,7 +68,7 @@ echo "menu tune heard from frame $first"
 # the pointer reaches PLAY and clicks it is the rollover and the click.
 printf '%s' "222121531122111321111111111111" >"$game/Orvi/quon.cfg"
 rm -f "$game/heard.raw" "$game/log.txt"
-(cd "$game" && exec ./k3d >/dev/null 2>&1) &
+(cd "$game" && exec ./k3d >/dev/null 2>>"$game/stderr.txt") &
 pid=$!
 window=$(xdotool search --sync --onlyvisible --name "K3D" | head -n 1) || fail "no game window"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
@@ -83,7 +84,12 @@ xdotool mousedown 1
 sleep 0.2
 xdotool mouseup 1
 sleep 1.0
-kill "$pid"
+if ! kill "$pid" 2>/dev/null; then
+    status=0
+    wait "$pid" || status=$?
+    pid=""
+    fail "the game ended on its own during the menu clicks (status $status)"
+fi
 wait "$pid" 2>/dev/null || true
 pid=""
 loud_after() {

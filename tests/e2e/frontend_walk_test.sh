@@ -7,9 +7,8 @@
 set -euo pipefail
 
 build=$(cd "${1:?build directory}" && pwd)
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build"
-fi
+. "$(dirname "$0")/lib.sh"
+e2e_own_display 1280x1024x24
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 
 game=$(mktemp -d /tmp/k3d-walk.XXXXXX)
@@ -21,6 +20,7 @@ cleanup() {
         wait "$pid" 2>/dev/null || true
     fi
     rm -rf "$game"
+    kill "$E2E_XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT
 rm -rf "$shots" && mkdir -p "$shots"

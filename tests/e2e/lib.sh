@@ -21,6 +21,7 @@
 #   DISPLAY     the test's own Xvfb (never a fixed display number)
 #
 # Functions:
+#   e2e_own_display [SCREEN]     only the X server of our own (sets DISPLAY)
 #   e2e_init BUILD_DIR [SCREEN]  prepare E2E_GAME, start Xvfb (SCREEN, default
 #                                1280x1024x24), install the cleanup trap
 #   e2e_write_config DIGITS      write Orvi/quon.cfg (30 digits, no line end)
@@ -100,10 +101,17 @@ e2e_init() {
     # Windowed 640 x 480 unless the test writes its own.
     e2e_write_config 222123531122111321111111111111
 
-    # An X server of our own, on a display number it picks itself.
-    local fifo="$E2E_GAME/.display"
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+    e2e_own_display "$screen"
+}
+
+# An X server of our own, on a display number it picks itself: tests run in
+# parallel must never see each other's windows, pointer or keyboard. Sets
+# DISPLAY and E2E_XVFB_PID; e2e_cleanup stops the server.
+e2e_own_display() {
+    local fifo
+    fifo=$(mktemp -u /tmp/k3d-e2e-display.XXXXXX)
+    mkfifo "$fifo" || e2e_fail "no fifo for the display number"
+    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024x24}" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
     E2E_XVFB_PID=$!
     local number
     read -r -t 20 number <"$fifo" || e2e_fail "Xvfb did not start"
