@@ -167,6 +167,25 @@ void EnableTextShadow() {
 }
 
 // One glyph quad in colour: texture (u, v) at (x, y), counter-clockwise.
+// Walks the pen along the text: a glyph every half size, a line end back
+// to the starting x one size lower, nothing past the right edge.
+template <class Glyph>
+static void WalkPen(const char* text, int x, int y, int s, int advance, int rightEdge,
+                    Glyph glyph) {
+    int penX = x, penY = y;
+    for (const char* p = text; *p; p++) {
+        if (penX > rightEdge) break;
+        if (*p == '\n') {
+            penY -= s;
+            // The advance below brings the pen back onto the starting x.
+            penX = x - advance;
+        } else {
+            glyph((unsigned char)*p, penX, penY);
+        }
+        penX += advance;
+    }
+}
+
 static FrameVertex* PutGlyphQuad(FrameVertex* out, unsigned char c, int x, int y, int s,
                                  const float* colour) {
     const GlyphCell& cell = GlyphTable[c];
@@ -218,19 +237,12 @@ static void DrawString(const char* text, int x, int y, int s, const GLint viewpo
         for (int pass = TextStyle.shadowOn ? 0 : 1; pass < 2; pass++) {
             FrameVertex* const first = DlVertices(length * 4);
             FrameVertex* out = first;
-            int penX = x, penY = y;
-            for (const char* p = text; *p; p++) {
-                if (penX > rightEdge) break;
-                if (*p == '\n') {
-                    penY -= s;
-                    penX = x - advance;
-                } else if (pass == 0) {
-                    out = PutGlyphQuad(out, (unsigned char)*p, penX + 1, penY + 1, s, TextStyle.shadow);
-                } else {
-                    out = PutGlyphQuad(out, (unsigned char)*p, penX, penY, s, White);
-                }
-                penX += advance;
-            }
+            WalkPen(text, x, y, s, advance, rightEdge, [&](unsigned char c, int penX, int penY) {
+                if (pass == 0)
+                    out = PutGlyphQuad(out, c, penX + 1, penY + 1, s, TextStyle.shadow);
+                else
+                    out = PutGlyphQuad(out, c, penX, penY, s, White);
+            });
             DlBlendFunc(pass == 0 ? GL_ONE : GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
             DlDraw(GL_QUADS, (int)(out - first));
             drewGlyph = drewGlyph || out != first;
@@ -249,22 +261,11 @@ static void DrawString(const char* text, int x, int y, int s, const GLint viewpo
     FrameVertex* const first = DlVertices(length * perGlyph);
     FrameVertex* out = first;
     const float* lastColour = nullptr;
-    int penX = x, penY = y;
-    for (const char* p = text; *p; p++) {
-        if (penX > rightEdge) break;
-        if (*p == '\n') {
-            penY -= s;
-            // The advance below brings the pen back onto the starting x.
-            penX = x - advance;
-        } else {
-            const unsigned char c = (unsigned char)*p;
-            if (TextStyle.shadowOn)
-                out = PutGlyphQuad(out, c, penX + 1, penY + 1, s, TextStyle.shadow);
-            out = PutGlyphQuad(out, c, penX, penY, s, TextStyle.colour);
-            lastColour = TextStyle.colour;
-        }
-        penX += advance;
-    }
+    WalkPen(text, x, y, s, advance, rightEdge, [&](unsigned char c, int penX, int penY) {
+        if (TextStyle.shadowOn) out = PutGlyphQuad(out, c, penX + 1, penY + 1, s, TextStyle.shadow);
+        out = PutGlyphQuad(out, c, penX, penY, s, TextStyle.colour);
+        lastColour = TextStyle.colour;
+    });
     DlDraw(GL_QUADS, (int)(out - first));
     // Text leaves the last glyph's colour current, as one quad at a time did.
     if (lastColour != nullptr) DlColor(lastColour[0], lastColour[1], lastColour[2], lastColour[3]);
