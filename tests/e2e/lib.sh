@@ -104,20 +104,13 @@ e2e_init() {
     e2e_own_display "$screen"
 }
 
-# An X server of our own, on a display number it picks itself: tests run in
-# parallel must never see each other's windows, pointer or keyboard. Sets
-# DISPLAY and E2E_XVFB_PID; e2e_cleanup stops the server.
+# An X server of our own: tests run in parallel must never see each other's
+# windows, pointer or keyboard. Sets DISPLAY and E2E_XVFB_PID; e2e_cleanup
+# stops the server.
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/own-x-server.sh"
 e2e_own_display() {
-    local fifo
-    fifo=$(mktemp -u /tmp/k3d-e2e-display.XXXXXX)
-    mkfifo "$fifo" || e2e_fail "no fifo for the display number"
-    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024x24}" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
-    E2E_XVFB_PID=$!
-    local number
-    read -r -t 20 number <"$fifo" || e2e_fail "Xvfb did not start"
-    rm -f "$fifo"
-    export DISPLAY=":$number"
-    export LIBGL_ALWAYS_SOFTWARE=1
+    own_x_server "${1:-1280x1024x24}" || e2e_fail "Xvfb did not start"
+    E2E_XVFB_PID=$OWN_X_SERVER_PID
 }
 
 e2e_write_config() {
