@@ -27,6 +27,7 @@ enum Op {
     OP_SCALE,
     OP_CLEAR,
     OP_DRAW,
+    OP_ALPHA_FUNC,
 };
 
 // Every field is written (zeros where unused), so two frames compare with
@@ -38,14 +39,16 @@ struct Command {
 };
 
 // The capabilities whose changes wait for the next draw.
-const uint32_t TrackedCaps[] = {GL_TEXTURE_2D,    GL_DEPTH_TEST,   GL_BLEND,
-                                GL_SCISSOR_TEST,  GL_LIGHTING,     GL_TEXTURE_GEN_S,
-                                GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R};
+const uint32_t TrackedCaps[] = {GL_TEXTURE_2D,    GL_DEPTH_TEST,    GL_BLEND,
+                                GL_SCISSOR_TEST,  GL_LIGHTING,      GL_TEXTURE_GEN_S,
+                                GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_ALPHA_TEST};
 const int CAP_COUNT = sizeof(TrackedCaps) / sizeof(TrackedCaps[0]);
 
 struct GlState {
     bool caps[CAP_COUNT];
     int32_t blendSrc, blendDst;
+    int32_t alphaFunc;
+    float alphaRef;
     uint32_t texture;
     float colour[4];
     bool colourKnown; // a draw with a colour array leaves the colour undefined
@@ -82,6 +85,8 @@ void ReadGlState(GlState* state) {
         state->caps[i] = glIsEnabled(TrackedCaps[i]) == GL_TRUE;
     glGetIntegerv(GL_BLEND_SRC, &state->blendSrc);
     glGetIntegerv(GL_BLEND_DST, &state->blendDst);
+    glGetIntegerv(GL_ALPHA_TEST_FUNC, &state->alphaFunc);
+    glGetFloatv(GL_ALPHA_TEST_REF, &state->alphaRef);
     GLint texture = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
     state->texture = static_cast<uint32_t>(texture);
@@ -105,6 +110,9 @@ void Run(const Command& c) {
         break;
     case OP_BLEND_FUNC:
         glBlendFunc(static_cast<GLenum>(c.i[0]), static_cast<GLenum>(c.i[1]));
+        break;
+    case OP_ALPHA_FUNC:
+        glAlphaFunc(static_cast<GLenum>(c.i[0]), c.f[0]);
         break;
     case OP_BIND:
         glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(c.i[0]));
@@ -242,6 +250,14 @@ void EmitState(bool withColour) {
         emitted.blendSrc = want.blendSrc;
         emitted.blendDst = want.blendDst;
     }
+    if (want.alphaFunc != emitted.alphaFunc || want.alphaRef != emitted.alphaRef) {
+        Command command = Make(OP_ALPHA_FUNC);
+        command.i[0] = want.alphaFunc;
+        command.f[0] = want.alphaRef;
+        Append(command);
+        emitted.alphaFunc = want.alphaFunc;
+        emitted.alphaRef = want.alphaRef;
+    }
     if (want.texture != emitted.texture) {
         AppendInts(OP_BIND, static_cast<int32_t>(want.texture));
         emitted.texture = want.texture;
@@ -357,6 +373,15 @@ void DlBlendFunc(uint32_t src, uint32_t dst) {
     }
     want.blendSrc = static_cast<int32_t>(src);
     want.blendDst = static_cast<int32_t>(dst);
+}
+
+void DlAlphaFunc(uint32_t func, float ref) {
+    if (!recording) {
+        glAlphaFunc(func, ref);
+        return;
+    }
+    want.alphaFunc = static_cast<int32_t>(func);
+    want.alphaRef = ref;
 }
 
 void DlGetBlendFunc(int32_t* src, int32_t* dst) {

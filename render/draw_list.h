@@ -49,6 +49,7 @@ void DlDisable(uint32_t cap);
 bool DlIsEnabled(uint32_t cap);
 void DlBlendFunc(uint32_t src, uint32_t dst);
 void DlGetBlendFunc(int32_t* src, int32_t* dst);
+void DlAlphaFunc(uint32_t func, float ref);
 void DlBindTexture(uint32_t name);
 void DlColor(float r, float g, float b, float a);
 void DlScissor(int x, int y, int width, int height);

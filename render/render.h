@@ -35,6 +35,9 @@ enum {
 extern uint32_t TextureNames[MAX_TEXTURES]; // GL names by texture index
 extern int textureCount;                    // last index handed out, 0 after a reset
 extern uint32_t TextureUploadFormat;        // GL_RGBA or GL_ALPHA of the last conversion
+// The glyph sheet's outline copy that small coloured text is drawn from
+// (render/text.cpp makes it); deleted and zeroed with the loaded textures.
+extern uint32_t FontOutlineName;
 
 // The fixed interface textures, in load order.
 extern int FontTexture;

@@ -16,6 +16,7 @@
 uint32_t TextureNames[MAX_TEXTURES];
 int textureCount = 0;
 uint32_t TextureUploadFormat = GL_RGBA;
+uint32_t FontOutlineName = 0;
 
 int FontTexture = 0;
 int IntroTexture = 0;
@@ -127,7 +128,9 @@ void DeleteLoadedTextures() {
     if (last > 0 && TextureContext != nullptr && SDL_GL_GetCurrentContext() == TextureContext) {
         // Zeros (refused loads, no context) are ignored by GL.
         glDeleteTextures(last, reinterpret_cast<const GLuint*>(&TextureNames[1]));
+        glDeleteTextures(1, reinterpret_cast<const GLuint*>(&FontOutlineName));
     }
+    FontOutlineName = 0;
     for (int i = 0; i < MAX_TEXTURES; ++i)
         TextureNames[i] = 0;
 }

@@ -2,9 +2,11 @@
 #include "render/text.h"
 
 #include <GL/gl.h>
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "render/draw_list.h"
 #include "render/render.h"
@@ -63,6 +65,84 @@ static void GrowRim(int w, int h) {
         }
 }
 
+// Coloured text drawn small reads against any ground only inside a frame
+// of solid black: a soft rim lets the ground through beside every stroke,
+// and a stroke's own soft edge turns dark red or brown. Such text is drawn
+// from a copy of the sheet whose alpha holds two levels, the outline at a
+// half and the glyph at full, and cut with the alpha test twice: first the
+// outline in black, then the glyph in its colour, both without blending.
+// Every level of the copy carries an outline at least a texel wide around
+// its glyph, so the frame is about a pixel wide at any size.
+static uint8_t OutlineCore[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET];
+static uint8_t OutlineRim[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET];
+static uint8_t OutlineAlpha[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET];
+static uint8_t OutlineLevelCore[(MAX_MIPMAPPED_SHEET / 2) * (MAX_MIPMAPPED_SHEET / 2)];
+// The sheet the copy was made from: text drawn with any other (a test's
+// invisible sheet) takes the ordinary path.
+static uint32_t OutlineSource = 0;
+
+// One level of the copy from its averaged glyph and rim planes; the first
+// level (mipmapped false) keeps them as the generator drew them.
+static void OutlineLevel(int w, int h, bool mipmapped) {
+    const int cellW = w / GLYPH_COLUMNS, cellH = h / GLYPH_ROWS;
+    const bool grow = mipmapped && cellW >= 4 && cellH >= 4;
+    // Strokes thinner than a texel are drawn firmer only in the levels
+    // whose cells are four texels or less: above them a firm stroke closes
+    // the counters of 0, 8 and e.
+    if (mipmapped)
+        for (int i = 0; i < w * h; i++)
+            OutlineLevelCore[i] = cellW <= 4 ? Firm(OutlineCore[i]) : OutlineCore[i];
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            const int i = y * w + x;
+            const int core = mipmapped ? OutlineLevelCore[i] : OutlineCore[i];
+            int outline = mipmapped ? Firm(OutlineRim[i]) : OutlineRim[i];
+            const int x0 = grow ? x - x % cellW : x, y0 = grow ? y - y % cellH : y;
+            // As in GrowRim: the cell's side columns are read beside the quad.
+            if (grow && x != x0 && x != x0 + cellW - 1)
+                for (int dy = -1; dy <= 1; dy++)
+                    for (int dx = -1; dx <= 1; dx++) {
+                        const int nx = x + dx, ny = y + dy;
+                        if (nx < x0 || nx >= x0 + cellW || ny < y0 || ny >= y0 + cellH) continue;
+                        outline = std::max<int>(outline, OutlineLevelCore[ny * w + nx]);
+                    }
+            if (outline < core) outline = core;
+            OutlineAlpha[i] = (uint8_t)((outline + core + 1) / 2);
+        }
+}
+
+// From the sheet's first level, read back into MipPixels: the glyph is its
+// colour times its alpha, the rim its alpha. Uploads into the bound texture.
+static void BuildOutlineSheet(int width, int height) {
+    for (int i = 0; i < width * height; i++) {
+        const int a = MipPixels[i * 4 + 3];
+        OutlineRim[i] = (uint8_t)a;
+        OutlineCore[i] = (uint8_t)((MipPixels[i * 4] * a + 127) / 255);
+    }
+    OutlineLevel(width, height, false);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, width, height, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
+                 OutlineAlpha);
+    int level = 0;
+    while (width > 1 || height > 1) {
+        const int w = width > 1 ? width / 2 : 1, h = height > 1 ? height / 2 : 1;
+        for (uint8_t* plane : {OutlineCore, OutlineRim})
+            for (int y = 0; y < h; y++)
+                for (int x = 0; x < w; x++) {
+                    const int x1 = width > 1 ? 2 * x + 1 : x, y1 = height > 1 ? 2 * y + 1 : y;
+                    const int sum = plane[2 * y * width + 2 * x] + plane[2 * y * width + x1] +
+                                    plane[y1 * width + 2 * x] + plane[y1 * width + x1];
+                    plane[y * w + x] = (uint8_t)((sum + 2) / 4);
+                }
+        width = w;
+        height = h;
+        OutlineLevel(w, h, true);
+        glTexImage2D(GL_TEXTURE_2D, ++level, GL_ALPHA, w, h, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
+                     OutlineAlpha);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+}
+
 // Straight GL, like the upload it follows: every state it touches (the
 // binding, the pixel alignments) is put back as it was.
 static void BuildFontMipmaps(GLuint name) {
@@ -84,6 +164,11 @@ static void BuildFontMipmaps(GLuint name) {
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, MipPixels);
+        if (FontOutlineName == 0) glGenTextures(1, reinterpret_cast<GLuint*>(&FontOutlineName));
+        glBindTexture(GL_TEXTURE_2D, FontOutlineName);
+        BuildOutlineSheet(width, height);
+        OutlineSource = name;
+        glBindTexture(GL_TEXTURE_2D, name);
         int level = 0;
         while (width > 1 || height > 1) {
             const int w = width > 1 ? width / 2 : 1, h = height > 1 ? height / 2 : 1;
@@ -186,6 +271,9 @@ static void WalkPen(const char* text, int x, int y, int s, int advance, int righ
     }
 }
 
+// Coloured text up to this many pixels high is drawn in a solid outline.
+enum { OUTLINED_TEXT_MAX = 23 };
+
 static FrameVertex* PutGlyphQuad(FrameVertex* out, unsigned char c, int x, int y, int s,
                                  const float* colour) {
     const GlyphCell& cell = GlyphTable[c];
@@ -255,6 +343,38 @@ static void DrawString(const char* text, int x, int y, int s, const GLint viewpo
         DlDraw(GL_QUADS, 4);
         // Text leaves the last glyph's colour current, as one quad at a time did.
         if (drewGlyph) DlColor(0.0f, 0.0f, 0.0f, 1.0f);
+        return;
+    }
+    if (s <= OUTLINED_TEXT_MAX && FontOutlineName != 0 && FontTexture > 0 &&
+        FontTexture < MAX_TEXTURES && TextureNames[FontTexture] == OutlineSource) {
+        // The outline frames the glyph wider than a shadow one pixel off
+        // would show, so the shadow is left out.
+        static const float Frame[4] = {0, 0, 0, 1};
+        DlBindTexture(FontOutlineName);
+        DlEnable(GL_ALPHA_TEST);
+        DlBlendFunc(GL_ONE, GL_ZERO);
+        bool drewGlyph = false;
+        for (int pass = 0; pass < 2; pass++) {
+            FrameVertex* const first = DlVertices(length * 4);
+            FrameVertex* out = first;
+            WalkPen(text, x, y, s, advance, rightEdge, [&](unsigned char c, int penX, int penY) {
+                out = PutGlyphQuad(out, c, penX, penY, s, pass == 0 ? Frame : TextStyle.colour);
+            });
+            // Half is the outline's level in the sheet, full the glyph's: the
+            // glyph is cut where its coverage passes 0.4, the outline at 0.5.
+            DlAlphaFunc(GL_GREATER, pass == 0 ? 0.25f : 0.7f);
+            DlDraw(GL_QUADS, (int)(out - first));
+            drewGlyph = drewGlyph || out != first;
+        }
+        DlDisable(GL_ALPHA_TEST);
+        DlAlphaFunc(GL_ALWAYS, 0.0f);
+        DlBindTexture(TextureNames[FontTexture]);
+        DlBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        FrameVertex* none = DlVertices(4);
+        PutGlyphQuad(none, ' ', x, y, 0, TextStyle.colour);
+        DlDraw(GL_QUADS, 4);
+        if (drewGlyph)
+            DlColor(TextStyle.colour[0], TextStyle.colour[1], TextStyle.colour[2], TextStyle.colour[3]);
         return;
     }
     const int perGlyph = TextStyle.shadowOn ? 8 : 4;

@@ -495,26 +495,13 @@ class TextContrast : public ::testing::TestWithParam<int> {
 // The level each text must reach: 4.5 : 1, or 3 : 1 for large text. On the
 // play screens the texts are of size 10 and 12 (the HUD's small lines) or
 // 24 and 32 (labels, scores, messages, the name entry), so a line at least
-// 14 units of the 640 x 480 grid high is large there. Two known shortfalls
-// are held at what they reach, each explained where it is held.
+// 14 units of the 640 x 480 grid high is large there.
 double Required(const std::string& screen, const TextLine& t) {
     const bool play = screen.compare(0, 4, "hud_") == 0 || screen.compare(0, 6, "stage_") == 0 ||
                       screen.compare(0, 5, "life_") == 0 || screen.compare(0, 5, "name_") == 0 ||
                       screen.compare(0, 7, "paused_") == 0;
     const double designHeight = t.box.height() * 480.0 / ScreenHeight();
     if (play && designHeight >= 14.0) return 3.0;
-    // Pure red on black reaches 5.25 : 1 at best, and a line 6 to 18 pixels
-    // high never reaches pure red (L 0.18 at 400 and 640): 4.5 then needs
-    // everything within a pixel of the strokes at L 0.002 or less. The
-    // same line is black while a life is left, on a ground that must stay
-    // light for it, so only the glyph's rim can be that dark, and its
-    // anti-aliased edge is not: 3.4 to 4.4 : 1 is what it reaches.
-    if (play && std::strcmp(t.ink, "red") == 0) return 3.3;
-    // At 400 x 300 the top ten's rows (11 pixels, 11 apart) touch through
-    // their rims and are measured in pairs, against a wider ring that
-    // reaches past the rim onto the light backdrop (4.1 : 1); the backdrop
-    // stays light for the black texts of the other menu screens.
-    if (screen == "menu_topten" && ScreenWidth() == 400) return 4.0;
     return GOAL;
 }
 
