@@ -111,6 +111,61 @@ static void OutlineLevel(int w, int h, bool mipmapped) {
         }
 }
 
+// The zero's inner mark fills its counter once the glyph is drawn a few
+// pixels high, and 00 turns into two blots: the copy keeps only the ring
+// (the largest piece of the glyph in the zero's cell).
+static void OpenZero(int width, int height) {
+    const int cellW = width / GLYPH_COLUMNS, cellH = height / GLYPH_ROWS;
+    if (cellW > 64 || cellH > 64 || cellW < 8 || cellH < 8) return;
+    const int code = '0';
+    const int x0 = (code % GLYPH_COLUMNS) * cellW;
+    const int y0 = (GLYPH_ROWS - 1 - code / GLYPH_COLUMNS) * cellH; // the sheet's rows run up
+    static int16_t piece[64 * 64];
+    static int16_t stack[64 * 64];
+    int sizes[64 * 64 / 2 + 1] = {0};
+    int pieces = 0;
+    for (int i = 0; i < cellW * cellH; i++)
+        piece[i] = -1;
+    for (int start = 0; start < cellW * cellH; start++) {
+        if (piece[start] >= 0 || OutlineCore[(y0 + start / cellW) * width + x0 + start % cellW] < 128)
+            continue;
+        if (pieces >= (int)(sizeof sizes / sizeof sizes[0])) return;
+        int top = 0;
+        stack[top++] = (int16_t)start;
+        piece[start] = (int16_t)pieces;
+        while (top > 0) {
+            const int at = stack[--top];
+            sizes[pieces]++;
+            const int cx = at % cellW, cy = at / cellW;
+            for (int d = 0; d < 4; d++) {
+                const int nx = cx + (d == 0) - (d == 1), ny = cy + (d == 2) - (d == 3);
+                if (nx < 0 || ny < 0 || nx >= cellW || ny >= cellH) continue;
+                const int n = ny * cellW + nx;
+                if (piece[n] >= 0 || OutlineCore[(y0 + ny) * width + x0 + nx] < 128) continue;
+                piece[n] = (int16_t)pieces;
+                stack[top++] = (int16_t)n;
+            }
+        }
+        pieces++;
+    }
+    int ring = 0;
+    for (int k = 1; k < pieces; k++)
+        if (sizes[k] > sizes[ring]) ring = k;
+    // Every texel nearer another piece than the ring is that piece's: its
+    // soft edge goes with it.
+    for (int y = 0; y < cellH; y++)
+        for (int x = 0; x < cellW; x++) {
+            int best = 1 << 30, owner = -1;
+            for (int yy = std::max(0, y - 2); yy <= std::min(cellH - 1, y + 2); yy++)
+                for (int xx = std::max(0, x - 2); xx <= std::min(cellW - 1, x + 2); xx++) {
+                    const int p = piece[yy * cellW + xx];
+                    const int d = (xx - x) * (xx - x) + (yy - y) * (yy - y);
+                    if (p >= 0 && d < best) best = d, owner = p;
+                }
+            if (owner >= 0 && owner != ring) OutlineCore[(y0 + y) * width + x0 + x] = 0;
+        }
+}
+
 // From the sheet's first level, read back into MipPixels: the glyph is its
 // colour times its alpha, the rim its alpha. Uploads into the bound texture.
 static void BuildOutlineSheet(int width, int height) {
@@ -119,6 +174,7 @@ static void BuildOutlineSheet(int width, int height) {
         OutlineRim[i] = (uint8_t)a;
         OutlineCore[i] = (uint8_t)((MipPixels[i * 4] * a + 127) / 255);
     }
+    OpenZero(width, height);
     OutlineLevel(width, height, false);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, width, height, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
                  OutlineAlpha);
