@@ -4,7 +4,6 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <vorbis/vorbisenc.h>
 
 #include <chrono>
 #include <cmath>
@@ -84,79 +83,6 @@ std::string WavImage(const std::vector<int16_t>& samples, int rate, int channels
     s += "data";
     put32(s, static_cast<uint32_t>(data.size()));
     return s + data;
-}
-
-std::string OggImage(const std::vector<int16_t>& samples, int rate, int channels) {
-    std::string out;
-    vorbis_info vi;
-    vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, channels, rate, 0.4f) != 0) {
-        vorbis_info_clear(&vi);
-        return out;
-    }
-    vorbis_comment vc;
-    vorbis_comment_init(&vc);
-    vorbis_dsp_state vd;
-    vorbis_analysis_init(&vd, &vi);
-    vorbis_block vb;
-    vorbis_block_init(&vd, &vb);
-    ogg_stream_state os;
-    ogg_stream_init(&os, 1234);
-    ogg_packet header, comments, codebooks;
-    vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codebooks);
-    ogg_stream_packetin(&os, &header);
-    ogg_stream_packetin(&os, &comments);
-    ogg_stream_packetin(&os, &codebooks);
-    ogg_page og;
-    while (ogg_stream_flush(&os, &og) != 0) {
-        out.append(reinterpret_cast<char*>(og.header), og.header_len);
-        out.append(reinterpret_cast<char*>(og.body), og.body_len);
-    }
-    size_t frames = samples.size() / channels;
-    size_t done = 0;
-    bool eos = false;
-    while (!eos) {
-        size_t chunk = frames - done < 1024 ? frames - done : 1024;
-        if (chunk == 0) {
-            vorbis_analysis_wrote(&vd, 0);
-        } else {
-            float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(chunk));
-            for (size_t i = 0; i < chunk; ++i) {
-                for (int c = 0; c < channels; ++c) {
-                    buffer[c][i] = samples[(done + i) * channels + c] / 32768.0f;
-                }
-            }
-            vorbis_analysis_wrote(&vd, static_cast<int>(chunk));
-            done += chunk;
-        }
-        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-            vorbis_analysis(&vb, nullptr);
-            vorbis_bitrate_addblock(&vb);
-            ogg_packet op;
-            while (vorbis_bitrate_flushpacket(&vd, &op)) {
-                ogg_stream_packetin(&os, &op);
-                while (ogg_stream_pageout(&os, &og) != 0) {
-                    out.append(reinterpret_cast<char*>(og.header), og.header_len);
-                    out.append(reinterpret_cast<char*>(og.body), og.body_len);
-                    if (ogg_page_eos(&og)) eos = true;
-                }
-            }
-        }
-        if (chunk == 0 && !eos) {
-            // Nothing left to analyse: the end page comes with the flush.
-            while (ogg_stream_flush(&os, &og) != 0) {
-                out.append(reinterpret_cast<char*>(og.header), og.header_len);
-                out.append(reinterpret_cast<char*>(og.body), og.body_len);
-            }
-            eos = true;
-        }
-    }
-    ogg_stream_clear(&os);
-    vorbis_block_clear(&vb);
-    vorbis_dsp_clear(&vd);
-    vorbis_comment_clear(&vc);
-    vorbis_info_clear(&vi);
-    return out;
 }
 
 std::string XmImage(const std::vector<int>& tuneOrders, const std::vector<int>& notes, int speed,

@@ -1,4 +1,4 @@
-// Test helpers for the sound tests: small WAV, Ogg and XM files written from
+// Test helpers for the sound tests: small WAV and XM files written from
 // code, and the engine's output pulled by the test.
 #pragma once
 
@@ -15,8 +15,6 @@ std::vector<int16_t> Tone(int rate, int channels, double seconds, double hz, dou
 
 // A canonical RIFF/WAVE file image of 16-bit PCM (or 8-bit when bits is 8).
 std::string WavImage(const std::vector<int16_t>& samples, int rate, int channels, int bits = 16);
-// A whole Ogg Vorbis file of the samples (encoded with vorbisenc).
-std::string OggImage(const std::vector<int16_t>& samples, int rate, int channels);
 
 // An XM module: one channel, a looping square-wave instrument, and tunes
 // laid out one after another. tuneOrders[t] is the number of orders of tune

@@ -133,16 +133,6 @@ TEST_F(Bank, MusicPartsStartAtTheirOrders) {
     EXPECT_EQ(0, music->getModuleOrder());
 }
 
-TEST_F(Bank, MusicVolumeChoices) {
-    SoundBank.music = Music({2});
-    const int32_t volumes[] = {0, 10, 30, 50, 70};
-    const int32_t device[] = {-10000, -2761, -1443, -831, -427};
-    for (int i = 0; i < 5; ++i) {
-        SetMusicVolume(volumes[i]);
-        EXPECT_EQ(device[i], VoiceVolume(SoundBank.music)) << volumes[i];
-    }
-}
-
 TEST_F(Bank, MissingFilesGiveSilentObjects) {
     KSound* effect = LoadSoundEffect("Sample\\no-such-effect.ogg");
     ASSERT_NE(nullptr, effect);
@@ -212,18 +202,3 @@ TEST_F(Bank, GeneratedTunesSoundAndStayInTheirOrders) {
     }
 }
 
-// Start-up's music: sound within two seconds of output.
-TEST_F(Bank, MenuTuneIsHeardSoonAfterStartUp) {
-    std::string path = GamePath(SoundBankFiles[0]);
-    REQUIRE_GENERATED(path);
-    KSound* music = LoadMusic(SoundBankFiles[0]);
-    ASSERT_NE(nullptr, music);
-    owned.emplace_back(music);
-    SoundBank.music = music;
-    PlayMusicPart(music, MUSIC_PART_MENU);
-    SetMusicVolume(70);
-    std::vector<int16_t> heard = audiotest::Pull(44100 * 2, music);
-    StopMusic();
-    long first = audiotest::FirstLoudFrame(heard, 200);
-    ASSERT_GE(first, 0) << "nothing heard";
-}
