@@ -115,20 +115,6 @@ TEST_F(BallRules, BumperPullsOnEvenDrawsAndIsClamped) {
     }
 }
 
-TEST_F(BallRules, BumperPullActsInAboutHalfOfTheFrames) {
-    Ship(0.0f, -2.6f);
-    const int ball = Ball(0.0f, 0.0f, 0.0f, 0.0f);
-    Spawn(MESH_BUMPER, 0.5f, 0.0f);
-    int pulled = 0;
-    for (int i = 0; i < 2000; ++i) {
-        EntityTable[ball].velocity[0] = 0.0f;
-        UpdateBalls();
-        if (EntityTable[ball].velocity[0] > 0.0f) pulled++;
-    }
-    EXPECT_GT(pulled, 850);
-    EXPECT_LT(pulled, 1150);
-}
-
 TEST_F(BallRules, BallReachingABumpersCentreScores1500AndSendsItAway) {
     Ship(0.0f, -2.6f);
     Ball(0.3f, 0.2f, 0.004f, -0.006f);

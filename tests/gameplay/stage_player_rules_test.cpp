@@ -170,17 +170,6 @@ TEST_F(PlayerRules, PendingScoreRollsOneDecimalStepPerFrame) {
     }
 }
 
-TEST_F(PlayerRules, AnAwardReplacesTheUnrolledRest) {
-    pendingScore = 850;
-    for (int i = 0; i < 3; ++i)
-        RollScore();
-    ASSERT_EQ(score, 300);
-    HitBrick(Brick(0.0f, 0.0f));
-    while (pendingScore != 0)
-        RollScore();
-    EXPECT_EQ(score, 300 + 500);
-}
-
 TEST_F(PlayerRules, ShipWidthScalesWithAFloorAndNoCeiling) {
     struct WidthCase {
         const char* rule;
@@ -240,18 +229,6 @@ TEST_F(PlayerRules, MissilesFollowTheCooldown) {
     Ship();
     FireMissile();
     EXPECT_EQ(Count(TYPE_MISSILE), 0);
-}
-
-TEST_F(PlayerRules, ShipFollowsTheSteering) {
-    const int ship = Ship();
-    SteerX = 128;
-    SteerY = -96;
-    UpdateShip();
-    EXPECT_FLOAT_EQ(EntityTable[ship].position[0], 1.0f);
-    EXPECT_FLOAT_EQ(EntityTable[ship].position[1], -2.6f) << "only a flying ship rises";
-    flyingShip = true;
-    UpdateShip();
-    EXPECT_FLOAT_EQ(EntityTable[ship].position[1], 1.0f);
 }
 
 struct LostBallCase {
