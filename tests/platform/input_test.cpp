@@ -17,6 +17,13 @@ TEST(KeyTable, LookupsByCodeAndScancode) {
     EXPECT_EQ(keyOfScancode(SDL_SCANCODE_0), K_0);
     EXPECT_EQ(keyOfScancode(SDL_SCANCODE_KP_0), K_NUMPAD0);
     EXPECT_EQ(keyOfScancode(SDL_SCANCODE_RALT), K_ALT);
+    // The keys of play come from their own keys of the keyboard.
+    const int play[][2] = {{SDL_SCANCODE_LEFT, K_LEFT},     {SDL_SCANCODE_RIGHT, K_RIGHT},
+                           {SDL_SCANCODE_UP, K_UP},         {SDL_SCANCODE_DOWN, K_DOWN},
+                           {SDL_SCANCODE_RETURN, K_RETURN}, {SDL_SCANCODE_SPACE, K_SPACE},
+                           {SDL_SCANCODE_ESCAPE, K_ESCAPE}};
+    for (const auto& row : play)
+        EXPECT_EQ(keyOfScancode((SDL_Scancode)row[0]), row[1]) << row[0];
     EXPECT_EQ(keyOfScancode(SDL_SCANCODE_UNKNOWN), KEY_NONE);
     EXPECT_EQ(keyOfScancode(SDL_SCANCODE_F24), KEY_NONE);
     // Every key has its own scancode, and the round trip holds.

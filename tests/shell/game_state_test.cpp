@@ -1,6 +1,6 @@
 // The state machine driven frame by frame through the real dispatcher, with
-// a real window and the generated data: transitions, holds, and scripted
-// games played to the end of a stage and to the end of a game.
+// a real window and the generated data: transitions, holds, bonuses and the
+// music of each end (whole games are the recorded replays').
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -141,10 +141,6 @@ TEST_F(GameStateTest, KeyWordIsClearedAfterEveryFrameAndIntroTakesAnyKey) {
     EXPECT_EQ(KeyWord, 0u);
 }
 
-// ---------------------------------------------------------------------------
-// Scripted games on a fixed step and a seeded generator
-// ---------------------------------------------------------------------------
-
 // A small stage of its own: one row of eight bricks at the top.
 static void UseSmallStage() {
     for (int record = 0; record < STAGE_COUNT; record++) {
@@ -153,81 +149,6 @@ static void UseSmallStage() {
         for (int c = 4; c < 12; c++)
             cells[STAGE_GRID * 2 + c] = '1' + (c % 9);
     }
-}
-
-TEST_F(GameStateTest, ScriptedPlayerKeepsTheShipUnderTheBallAndClearsTheStage) {
-    UseSmallStage();
-    StartGame();
-    const int bricks = [] {
-        int n = 0;
-        while (FindEntity(TYPE_BRICK, n + 1) != ENTITY_NONE)
-            n++;
-        return n;
-    }();
-    ASSERT_EQ(bricks, 8);
-    bool launched = false, sawCapsule = false;
-    int frames = 0;
-    for (; frames < 15000 && GameState != GS_STAGE_CLEARED; frames++) {
-        // Meet the ball a little off the ship's centre, so the bounce sends it
-        // towards the nearest brick still standing. Only a ball whose box lies
-        // wholly over the ship bounces: aim well inside its half width.
-        const int ball = FindEntity(MESH_BALL, 1), brick = FindEntity(TYPE_BRICK, 1);
-        if (ball != ENTITY_NONE) {
-            const float bx = EntityTable[ball].position[0];
-            const float side = brick != ENTITY_NONE && EntityTable[brick].position[0] < bx ? -1 : 1;
-            const int ship = ShipSlot();
-            const float half = ship == ENTITY_NONE
-                                   ? 0.1f
-                                   : (EntityTable[ship].boxMax[0] - EntityTable[ship].boxMin[0]) *
-                                         0.5f * EntityTable[ship].scale[0];
-            SteerX = (int)((bx - side * 0.3f * half) * 640 / 5.0f);
-        }
-        Frame(0, !launched);
-        launched = true;
-        if (frames == 50) {
-            ASSERT_NE(ball, ENTITY_NONE);
-            ASSERT_GT(EntityTable[ball].position[1], -2.4f) << "the ball did not fly";
-        }
-        if (FindEntity(TYPE_CAPSULE, 1) != ENTITY_NONE) sawCapsule = true;
-        if (getenv("K3D_TRACE") && frames % 200 == 0 && ball != ENTITY_NONE)
-            fprintf(stderr, "frame %d ball %.3f %.3f v %.4f %.4f bricks %d score %d\n", frames,
-                    EntityTable[ball].position[0], EntityTable[ball].position[1],
-                    EntityTable[ball].velocity[0], EntityTable[ball].velocity[1],
-                    FindEntity(TYPE_BRICK, 1), score);
-        ASSERT_NE(GameState, GS_LIFE_LOST) << "the scripted player missed at frame " << frames;
-    }
-    ASSERT_EQ(GameState, GS_STAGE_CLEARED) << "stage not cleared in " << frames << " frames";
-    EXPECT_GT(score + pendingScore, 8 * 500 - 1);
-    (void)sawCapsule; // capsules are a matter of chance at this difficulty
-    ExpireHold();
-    Frame();
-    EXPECT_EQ(GameState, GS_NEXT_STAGE);
-    Frame();
-    EXPECT_EQ(GameState, GS_PLAYING);
-    EXPECT_EQ(currentStage, 2);
-    EXPECT_NE(FindEntity(TYPE_BRICK, 1), ENTITY_NONE);
-    LoadEpisodeFile("Orvi\\episode.pak");
-}
-
-TEST_F(GameStateTest, ScriptedPlayerWhoAlwaysMissesEndsInNameEntry) {
-    UseSmallStage();
-    StartGame();
-    int frames = 0, livesLost = 0;
-    for (; frames < 15000 && GameState != GS_NAME_ENTRY; frames++) {
-        // Keep the ship at the far side of the ball.
-        const int ball = FindEntity(MESH_BALL, 1);
-        if (ball != ENTITY_NONE)
-            SteerX = EntityTable[ball].position[0] > 0 ? -SteerLimitX(640) : SteerLimitX(640);
-        Frame(0, true);
-        if (GameState == GS_LIFE_LOST) {
-            livesLost++;
-            ExpireHold();
-        }
-    }
-    ASSERT_EQ(GameState, GS_NAME_ENTRY);
-    EXPECT_EQ(livesLost, 5); // four spare lives and the last ball
-    EXPECT_EQ(lives, 0);
-    LoadEpisodeFile("Orvi\\episode.pak");
 }
 
 // ---------------------------------------------------------------------------

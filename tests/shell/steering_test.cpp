@@ -1,5 +1,6 @@
-// The steering pair, the key word and the button flags, read from a real
-// window under the X server.
+// The steering pair in full screen, read from a real window under the X
+// server, and the clamps of the pair and of the menu pointer (the windowed
+// pair is the menu click test's: the pointer is drawn where the mouse is).
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -17,12 +18,11 @@
 
 namespace {
 
-// Every test here moves or grabs the X pointer, so each opens its window on
-// an X server of its own: tests running in parallel would move each
-// other's pointer.
+// Every test here grabs the X pointer, so each opens its window on an X
+// server of its own: tests running in parallel would move each other's
+// pointer.
 class SteeringTest : public ::testing::Test {
   protected:
-    void SetUp() override { OpenWindow(1280, 1024, false); }
     void TearDown() override {
         GameWindow = nullptr;
         delete window_;
@@ -46,18 +46,6 @@ class SteeringTest : public ::testing::Test {
         SteerX = SteerY = 0;
     }
 
-    // Puts the cursor at a client position and pumps until SDL reports it.
-    bool MoveMouseTo(int x, int y) {
-        setMousePosition(x, y);
-        for (int i = 0; i < 200; i++) {
-            window_->processEvents();
-            SDL_PumpEvents();
-            if (getMouseX() == x && getMouseY() == y) return true;
-            SDL_Delay(2);
-        }
-        return false;
-    }
-
     // One frame of steering after the mouse moved by (dx, dy) screen pixels,
     // as SDL reports motion in relative mode.
     void MoveBy(int dx, int dy) {
@@ -71,17 +59,6 @@ class SteeringTest : public ::testing::Test {
         UpdateSteering();
     }
 
-    void PushKey(SDL_Scancode code, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.keysym.scancode = code;
-        e.key.keysym.sym = SDL_GetKeyFromScancode(code);
-        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        e.key.windowID = SDL_GetWindowID(SDL_GetKeyboardFocus());
-        SDL_PushEvent(&e);
-        window_->processEvents(); // latched for this frame only
-    }
-
     std::unique_ptr<k3dtest::OwnXServer> xserver_;
     KWindow* window_ = nullptr;
 };
@@ -91,22 +68,6 @@ TEST(SteeringLimits, ClampRangesFollowTheScreenSize) {
     EXPECT_EQ(SteerLimitY(480), 242);
     EXPECT_EQ(SteerLimitX(1280), 646);
     EXPECT_EQ(SteerLimitY(300), 151);
-}
-
-TEST_F(SteeringTest, WindowedPairFollowsTheCursorAbsolutely) {
-    ASSERT_TRUE(MoveMouseTo(320, 240));
-    UpdateSteering();
-    EXPECT_EQ(SteerX, 0);
-    EXPECT_EQ(SteerY, 0);
-
-    ASSERT_TRUE(MoveMouseTo(639, 100));
-    UpdateSteering();
-    EXPECT_EQ(SteerX, 319);
-    EXPECT_EQ(SteerY, -140);
-
-    // Absolute: a second read at the same place gives the same pair.
-    UpdateSteering();
-    EXPECT_EQ(SteerX, 319);
 }
 
 // Full screen on a desktop of another size: the pointer is grabbed and
@@ -180,25 +141,6 @@ INSTANTIATE_TEST_SUITE_P(Scales, FullScreenSteering,
                          [](const ::testing::TestParamInfo<ScaleRow>& info) {
                              return std::string(info.param.name);
                          });
-
-TEST_F(SteeringTest, KeysMoveThePairAndReturnFires) {
-    ASSERT_TRUE(MoveMouseTo(320, 240));
-    PushKey(SDL_SCANCODE_RIGHT, true);
-    UpdateSteering();
-    EXPECT_EQ(SteerX, 16); // FrameMs pixels on top of the cursor's 0
-    EXPECT_TRUE(KeyWord & KW_RIGHT);
-    PushKey(SDL_SCANCODE_RIGHT, false);
-
-    PushKey(SDL_SCANCODE_RETURN, true);
-    UpdateSteering();
-    EXPECT_TRUE(FireHeld);
-    EXPECT_TRUE(KeyWord & KW_RETURN);
-    PushKey(SDL_SCANCODE_RETURN, false);
-
-    PushKey(SDL_SCANCODE_ESCAPE, true);
-    EXPECT_TRUE(ReadKeyWord() & KW_ESCAPE);
-    PushKey(SDL_SCANCODE_ESCAPE, false);
-}
 
 // The pointer reaches every pixel of the picture and no further; where it
 // is drawn for a pixel is the scene tests' business.
