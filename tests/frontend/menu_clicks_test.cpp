@@ -347,21 +347,6 @@ TEST_P(MenuClicks, TheBoxDrawnUnderThePointerTakesTheClick) {
     }
 }
 
-TEST_P(MenuClicks, ThePointerIsDrawnWhereTheMouseIsOnTheQuitScreen) {
-    EnterQuitScreen();
-    const int points[][2] = {{Width() / 2, Height() / 2},
-                             {40, 40},
-                             {Width() - 40, Height() - 30},
-                             {Width() / 4, Height() * 9 / 10}};
-    for (const auto& p : points) {
-        SCOPED_TRACE(testing::Message() << "(" << p[0] << ", " << p[1] << ")");
-        MoveMouseTo(p[0], p[1]);
-        if (HasFatalFailure()) return;
-        Frame(false);
-        ExpectPointerDrawnAt(p[0], p[1]);
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Sizes, MenuClicks,
     ::testing::Values(ScreenSize{"Windowed640x480", 1, false, 1280, 1024},

@@ -372,33 +372,12 @@ TEST_F(SceneTest, MenuBackgroundFillsTheScreenAndCutsTheTopOfThePictures) {
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
 }
 
-// The pointer object, drawn last, covers the pixel the steering pair points
-// at (its picture is symmetric, so the middle of what is drawn is where it
-// points), on top of a nearer object, at the alpha of its life.
-TEST_F(SceneTest, PointerIsDrawnOverThePixelItPointsAt) {
+// The pointer object, drawn last, lies on top of a nearer object, at the
+// alpha of its life (where it lands under the mouse is the menu click
+// test's, on every menu screen and at three screen sizes).
+TEST_F(SceneTest, PointerIsDrawnOnTopAtTheAlphaOfItsLife) {
     MakeSquareMesh(MESH_CURSOR, 2.4f, TEX_WHITE);
-    struct Row {
-        int steerX, steerY;
-    };
-    const Row rows[] = {{0, 0}, {-200, 150}, {250, -180}, {-280, -200}, {150, 200}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "pair " << row.steerX << ", " << row.steerY);
-        ClearEntities();
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        SpawnMenuCursor();
-        SteerX = row.steerX;
-        SteerY = row.steerY;
-        UpdateMenuPointer();
-        DrawCursor();
-        int box[4];
-        ASSERT_TRUE(Frame().bounds(128, box));
-        EXPECT_NEAR((box[0] + box[2] + 1) / 2.0, W / 2 + row.steerX + 0.5, 1.0);
-        EXPECT_NEAR((box[1] + box[3] + 1) / 2.0, H / 2 + row.steerY + 0.5, 1.0);
-    }
-
     // In front of a black square nearer to the eye, at half alpha.
-    ClearEntities();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     MakeSquareMesh(MESH_A, 40.0f, TEX_WHITE);
     EntityLook black = Look();
     black.flags[3] = 1;

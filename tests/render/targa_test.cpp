@@ -124,16 +124,11 @@ TEST(TargaLoad, CodesAreLoggedWithThePathAndIndexesCount) {
     EXPECT_EQ(log.countLinesWith("TGA_FILE_NOT_FOUND " + missing), 1);
     EXPECT_EQ(log.countLinesWith("Loading:  " + missing), 1);
 
+    // A refusal of the decoder (each code is the decode tests') is logged too.
+    const std::string rle = FromGameDir(dir.file("rle.tga"));
     EXPECT_EQ(LoadBytes(dir, "rle.tga", TargaBytes(10, 2, 2, 32, Filled(16, 0))),
               TGA_BAD_IMAGE_TYPE);
-    EXPECT_EQ(log.countLinesWith("TGA_BAD_IMAGE_TYPE "), 1);
-    EXPECT_EQ(LoadBytes(dir, "big.tga", TargaBytes(2, 1024, 1024, 32, {})), TGA_BAD_DIMENSION);
-    EXPECT_EQ(log.countLinesWith("TGA_BAD_DIMENSION "), 1);
-    EXPECT_EQ(LoadBytes(dir, "bits.tga", TargaBytes(2, 2, 2, 15, Filled(8, 0))), TGA_BAD_BITS);
-    EXPECT_EQ(log.countLinesWith("TGA_BAD_BITS "), 1);
-    EXPECT_EQ(LoadBytes(dir, "short.tga", TargaBytes(2, 8, 8, 32, Filled(100, 0))), TGA_BAD_DATA);
-    EXPECT_EQ(LoadBytes(dir, "header.tga", std::string(5, '\0')), TGA_BAD_DATA);
-    EXPECT_EQ(log.countLinesWith("TGA_BAD_DATA "), 2);
+    EXPECT_EQ(log.countLinesWith("TGA_BAD_IMAGE_TYPE " + rle), 1);
     EXPECT_EQ(textureCount, 0) << "refused files take no index";
 
     const std::string good = TargaBytes(2, 2, 2, 24, Filled(12, 100));

@@ -185,11 +185,6 @@ class ServerTest : public ::testing::TestWithParam<const char*> {
     scoretest::ServerProcess server;
 };
 
-TEST_P(ServerTest, EmptyDatabaseAnswersCountZero) {
-    EXPECT_EQ(Table(), "0");
-    EXPECT_EQ(database.rows(), 0);
-}
-
 TEST_P(ServerTest, KeepsTheBestTenNewestFirstAmongEquals) {
     EXPECT_EQ(Get(SendTarget("old", 500)), 200);
     EXPECT_EQ(Get(SendTarget("new", 500)), 200);
@@ -202,7 +197,8 @@ TEST_P(ServerTest, KeepsTheBestTenNewestFirstAmongEquals) {
     EXPECT_EQ(database.rows(), 13); // every accepted score is kept
 }
 
-// Everything here gets a 4xx, stores nothing and leaves the server up.
+// Everything here gets a 4xx, stores nothing and leaves the server up (one
+// message of each verdict; the verdicts themselves are the rules test's).
 TEST_P(ServerTest, BadInputIsRefusedAndNothingIsStored) {
     std::string good = Message("bob", 7);
     std::string badCheck = good;
@@ -215,12 +211,7 @@ TEST_P(ServerTest, BadInputIsRefusedAndNothingIsStored) {
         {msg + Encode(badCheck), 400},
         {msg + Encode(Message("b b", 7)), 400},
         {msg + Encode(Message("bob", 100000001)), 400},
-        {msg + Encode(Message("bob", -5)), 400},
-        {msg + Encode(Message("", 7)), 400},
-        {msg + Encode(Message("abcdefghijk", 7)), 400},
         {msg + Encode(Message("x';DROP TABLE scores;--", 7)), 400},
-        {msg + Encode(Message(std::string(120, 'a'), 7)), 400},
-        {msg + Encode(Message("caf\xc3\xa9", 7)), 400},
         {msg + "%ZZ%00%FF", 400},
         {msg + "%00" + Encode(good), 400},
         {msg, 400},
