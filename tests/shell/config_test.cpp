@@ -153,10 +153,3 @@ TEST_F(ConfigTest, LoadKeepsTheCellsTheFileDoesNotGive) {
     }
 }
 
-TEST_F(ConfigTest, ReadConfigBytesCountsWhatItKept) {
-    EXPECT_EQ(ReadConfigBytes("221123531122111321111111111111", CONFIG_BYTES), 0);
-    EXPECT_EQ(ReadConfigBytes("2", 1), 29);
-    EXPECT_EQ(ReadConfigBytes("", 0), 30);
-    EXPECT_EQ(ReadConfigBytes("9999", 4), 30);
-    EXPECT_EQ(Cells(), "221123531122111321111111111111");
-}
