@@ -10,8 +10,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <system_error>
-#include <thread>
 
 const char* const SoundBankFiles[SOUND_EFFECT_COUNT + 1] = {
     "Music\\quon.xm",        "Sample\\multiball.ogg", "Sample\\laser.ogg",
@@ -34,17 +32,19 @@ int16_t TuneCounter = 0;
 
 namespace {
 
-// The effects being decoded on a worker while start-up goes on. Neither is
-// ever freed while the worker may still run: a start-up that stops early
-// leaves with the worker still at it.
+// The effects being decoded on the loader while start-up goes on. Never
+// freed while the loader may still run it: a start-up that stops early
+// leaves with the loader still at it.
 struct EffectDecoding {
     std::string paths[SOUND_EFFECT_COUNT + 1]; // empty: loaded the plain way
     KDecodedSample samples[SOUND_EFFECT_COUNT + 1];
+    LoaderJob job;
+    bool started; // on the loader; else already decoded here
 };
 EffectDecoding* Decoding = nullptr;
-std::thread* DecodingWorker = nullptr;
 
-void DecodeEffects(EffectDecoding* work) {
+void DecodeEffects(void* data) {
+    EffectDecoding* work = static_cast<EffectDecoding*>(data);
     for (int i = 1; i <= SOUND_EFFECT_COUNT; ++i)
         if (!work->paths[i].empty())
             work->samples[i] = KSound::decodeSampleFile(work->paths[i].c_str());
@@ -65,20 +65,15 @@ void BeginLoadingSoundBank() {
     }
     Decoding = work;
     if (work == nullptr) return;
-    try {
-        DecodingWorker = new std::thread(DecodeEffects, work);
-    } catch (const std::system_error&) {
-        DecodeEffects(work); // no thread to spare: decode here
-    }
+    work->job.run = DecodeEffects;
+    work->job.data = work;
+    work->started = StartLoaderJob(&work->job);
+    if (!work->started) DecodeEffects(work); // no thread to spare: decode here
 }
 
 void FinishLoadingSoundBank() {
     if (!Decoding) return;
-    if (DecodingWorker) {
-        DecodingWorker->join();
-        delete DecodingWorker;
-        DecodingWorker = nullptr;
-    }
+    if (Decoding->started) WaitLoaderJob(&Decoding->job);
     for (int i = 1; i <= SOUND_EFFECT_COUNT; ++i) {
         KSound* sound = SoundBank.effects[i];
         KDecodedSample* decoded = &Decoding->samples[i];

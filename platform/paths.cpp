@@ -133,20 +133,20 @@ const char* GetExeDirectory() {
     return ExeDirectoryCopy;
 }
 
-// Joins relative to base into PathBuffer; false for a drive path, which
-// stands alone, and for a result cut to the buffer.
-static bool JoinTo(const char* base, const char* relative) {
-    PathBuffer[0] = '\0';
+// Joins relative to base into out (MAX_PATH_CHARS); false for a drive
+// path, which stands alone, and for a result cut to the buffer.
+static bool JoinTo(char* out, const char* base, const char* relative) {
+    out[0] = '\0';
     if (relative == nullptr) relative = "";
     if (*relative == '\\' || *relative == ':' || *relative == '/') ++relative;
     bool joined = false;
     if (relative[0] != '\0' && relative[1] == ':') {
-        std::snprintf(PathBuffer, sizeof(PathBuffer), "%s", relative);
+        std::snprintf(out, MAX_PATH_CHARS, "%s", relative);
     } else {
         // Cut to the buffer, as the Windows code did.
-        joined = JoinText(PathBuffer, sizeof(PathBuffer), base, relative);
+        joined = JoinText(out, MAX_PATH_CHARS, base, relative);
     }
-    for (char* c = PathBuffer; *c != '\0'; ++c) {
+    for (char* c = out; *c != '\0'; ++c) {
         if (*c == '\\') *c = '/';
     }
     return joined;
@@ -167,15 +167,19 @@ static void MakeParentDirectories(const char* path) {
 
 const char* pathJoin(const char* relative) {
     if (ExeDirectory[0] == '\0') InitExeDirectory();
-    JoinTo(GameDirs.data, relative);
+    JoinTo(PathBuffer, GameDirs.data, relative);
     return PathBuffer;
+}
+
+void dataPathJoin(char out[MAX_PATH_CHARS], const char* relative) {
+    JoinTo(out, GameDirs.data, relative);
 }
 
 const char* writablePathJoin(const char* relative) {
     if (ExeDirectory[0] == '\0') InitExeDirectory();
     // The player's folders are made on first use; beside the executable
     // everything is there already, and nothing changes from a plain build.
-    if (JoinTo(GameDirs.user, relative) && !GameDirs.besideExecutable)
+    if (JoinTo(PathBuffer, GameDirs.user, relative) && !GameDirs.besideExecutable)
         MakeParentDirectories(PathBuffer);
     return PathBuffer;
 }

@@ -46,6 +46,9 @@ void SetExeDirectory(const char* dir);
 // data directory. Every back slash becomes a slash. The result lives in
 // PathBuffer until the next call: copy it before joining again.
 const char* pathJoin(const char* relative);
+// The same into the caller's buffer, so a worker thread may join paths once
+// the directories are known (InitExeDirectory has run).
+void dataPathJoin(char out[MAX_PATH_CHARS], const char* relative);
 // The same for a file the game writes (or reads back): joined to the user
 // directory. Away from the executable the folders on the way are made, so
 // a first save succeeds. Shares PathBuffer with pathJoin.
@@ -53,6 +56,22 @@ const char* writablePathJoin(const char* relative);
 // The log file's full path (folders made); kept until the next call.
 const char* logFilePath(const char* name);
 void showMessageBox(const char* title, const char* text);
+
+// ---------------------------------------------------------------------------
+// Background loader: one worker thread for the start-up's file work. Jobs
+// run one at a time in the order they were started, so what is needed
+// first is ready first, and the main thread keeps a core of its own.
+// ---------------------------------------------------------------------------
+struct LoaderJob {
+    void (*run)(void* data); // must touch nothing the main thread uses meanwhile
+    void* data;
+    bool done; // read only through WaitLoaderJob
+};
+// Queues the job (kept alive by the caller until it is done); false when
+// no worker can be had, and the caller runs it itself.
+bool StartLoaderJob(LoaderJob* job);
+// Returns once a started job has run.
+void WaitLoaderJob(LoaderJob* job);
 
 // ---------------------------------------------------------------------------
 // Engine clock: a pausable millisecond clock, a sum of raw differences.

@@ -1,5 +1,6 @@
 // The ASCII scene reader and the table of the game's 64 meshes.
 #include "render/render.h"
+#include "render/render_local.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -17,15 +18,18 @@ int meshVertexCount = 0;
 const char* const EpisodeTextureDirs[4] = {"Orvi/Arcade/", "Orvi/Jungle/", "Orvi/Ocean/",
                                            "Orvi/Street/"};
 
+void MaterialTexturePath(int episodeNumber, const char* fileName, char out[MATERIAL_PATH_SIZE]) {
+    if (episodeNumber < 0 || episodeNumber > 3) episodeNumber = 0;
+    std::snprintf(out, MATERIAL_PATH_SIZE, "%s%s", EpisodeTextureDirs[episodeNumber], fileName);
+}
+
 namespace {
 
 // The reader's view of the file being read.
 struct AscReader {
-    const char* name;
-    Mesh* mesh;
+    AscParse* parse;
     int vertexBase;
     bool skipMaterial; // the face before was dropped: its material goes nowhere
-    bool damaged;      // something was skipped; reported once per file
 };
 
 bool StartsWith(const char* line, const char* word) {
@@ -67,12 +71,13 @@ void ReadVertex(AscReader* reader, const char* line) {
     bool ok = ReadFloatField(&cursor, 'X', &v.x) && ReadFloatField(&cursor, 'Y', &v.y) &&
               ReadFloatField(&cursor, 'Z', &v.z);
     ok = ok && ReadFloatField(&cursor, 'U', &v.u) && ReadFloatField(&cursor, 'V', &v.v);
-    if (!ok) reader->damaged = true; // kept anyway, so later indices still line up
-    if (meshVertexCount >= MAX_MESH_VERTICES) {
-        reader->damaged = true;
+    AscParse* parse = reader->parse;
+    if (!ok) parse->damaged = true; // kept anyway, so later indices still line up
+    if (parse->vertices.size() >= MAX_MESH_VERTICES) {
+        parse->damaged = true;
         return;
     }
-    MeshVertexPool[meshVertexCount++] = v;
+    parse->vertices.push_back(v);
 }
 
 void ReadFace(AscReader* reader, const char* line) {
@@ -80,22 +85,24 @@ void ReadFace(AscReader* reader, const char* line) {
     const char* cursor = line;
     bool ok = ReadIndexField(&cursor, 'A', &index[0]) && ReadIndexField(&cursor, 'B', &index[1]) &&
               ReadIndexField(&cursor, 'C', &index[2]);
+    AscParse* parse = reader->parse;
+    const long vertexCount = static_cast<long>(parse->vertices.size());
     // Checked before the object's base is added: strtol saturates, and the
     // sum would overflow.
     for (int c = 0; ok && c < 3; ++c) {
-        ok = index[c] >= -reader->vertexBase && index[c] < meshVertexCount - reader->vertexBase;
+        ok = index[c] >= -reader->vertexBase && index[c] < vertexCount - reader->vertexBase;
         if (ok) index[c] += reader->vertexBase;
     }
-    Mesh* mesh = reader->mesh;
-    if (!ok || mesh->faceCount >= MAX_MESH_FACES) {
-        reader->damaged = true;
+    if (!ok || parse->faces.size() >= MAX_MESH_FACES) {
+        parse->damaged = true;
         reader->skipMaterial = true;
         return;
     }
-    MeshFace& face = mesh->faces[mesh->faceCount];
+    MeshFace face;
+    std::memset(&face, 0, sizeof(face));
     for (int c = 0; c < 3; ++c)
-        face.vertex[c] = MeshVertexPool[index[c]];
-    ++mesh->faceCount;
+        face.vertex[c] = parse->vertices[static_cast<size_t>(index[c])];
+    parse->faces.push_back(face);
     reader->skipMaterial = false;
 }
 
@@ -111,10 +118,8 @@ int FindOrLoadMaterial(const char* fileName, size_t length) {
         if (slot.inUse) continue;
         slot.inUse = 1;
         std::memcpy(slot.name, fileName, length); // no terminator: the blank fill ends it
-        int ep = episode;
-        if (ep < 0 || ep > 3) ep = 0;
-        char path[MATERIAL_NAME_SIZE + 16];
-        std::snprintf(path, sizeof(path), "%s%s", EpisodeTextureDirs[ep], fileName);
+        char path[MATERIAL_PATH_SIZE];
+        MaterialTexturePath(episode, fileName, path);
         slot.texture = LoadTarga(path);
         return slot.texture;
     }
@@ -127,30 +132,34 @@ void ReadMaterial(AscReader* reader, const char* line) {
         reader->skipMaterial = false;
         return;
     }
+    AscParse* parse = reader->parse;
     const char* open = std::strchr(line, '"');
     const char* close = open != nullptr ? std::strchr(open + 1, '"') : nullptr;
     if (close == nullptr) {
-        reader->damaged = true;
+        parse->damaged = true;
         return;
     }
     const size_t nameLength = static_cast<size_t>(close - open - 1);
-    char fileName[MATERIAL_NAME_SIZE];
     // name + ".tga" must fit the 51 characters of a name field.
     if (nameLength + 4 > MATERIAL_NAME_SIZE - 1) {
-        reader->damaged = true;
+        parse->damaged = true;
         return;
     }
-    std::memcpy(fileName, open + 1, nameLength);
-    std::memcpy(fileName + nameLength, ".tga", 5);
-    const int texture = FindOrLoadMaterial(fileName, nameLength + 4);
-    if (texture < 0) return;
-    reader->mesh->materials[reader->mesh->faceCount] = texture;
+    AscMaterialUse use;
+    use.face = static_cast<int32_t>(parse->faces.size());
+    std::memcpy(use.fileName, open + 1, nameLength);
+    std::memcpy(use.fileName + nameLength, ".tga", 5);
+    parse->materials.push_back(use);
 }
 
 } // namespace
 
-void ReadAscMesh(std::FILE* file, const char* name, int meshId) {
-    AscReader reader = {name, &MeshTable[meshId], 0, false, false};
+void ParseAscMesh(std::FILE* file, AscParse* parse) {
+    parse->vertices.clear();
+    parse->faces.clear();
+    parse->materials.clear();
+    parse->damaged = false;
+    AscReader reader = {parse, 0, false};
     char line[ASC_LINE_SIZE];
     while (std::fgets(line, sizeof(line), file) != nullptr) {
         if (StartsWith(line, "Material")) {
@@ -160,10 +169,26 @@ void ReadAscMesh(std::FILE* file, const char* name, int meshId) {
         } else if (StartsWith(line, "Face")) {
             if (!StartsWith(line, "Face list")) ReadFace(&reader, line);
         } else if (StartsWith(line, "Named object")) {
-            reader.vertexBase = meshVertexCount;
+            reader.vertexBase = static_cast<int>(parse->vertices.size());
         }
     }
-    if (reader.damaged) {
+}
+
+namespace {
+
+// Puts a read file into slot meshId: its faces, and each material in the
+// order the file named it, loaded from the current episode's directory.
+void StoreAscMesh(const AscParse& parse, const char* name, int meshId) {
+    Mesh& mesh = MeshTable[meshId];
+    meshVertexCount = static_cast<int>(parse.vertices.size());
+    std::memcpy(MeshVertexPool, parse.vertices.data(), parse.vertices.size() * sizeof(MeshVertex));
+    mesh.faceCount = static_cast<int32_t>(parse.faces.size());
+    std::memcpy(mesh.faces, parse.faces.data(), parse.faces.size() * sizeof(MeshFace));
+    for (const AscMaterialUse& use : parse.materials) {
+        const int texture = FindOrLoadMaterial(use.fileName, std::strlen(use.fileName));
+        if (texture >= 0) mesh.materials[use.face] = texture;
+    }
+    if (parse.damaged) {
         char text[300];
         std::snprintf(text, sizeof(text), "%s: lines beyond the mesh tables or malformed, skipped",
                       name);
@@ -171,12 +196,28 @@ void ReadAscMesh(std::FILE* file, const char* name, int meshId) {
     }
 }
 
+// The main thread's reading space, kept from file to file.
+AscParse MainParse;
+
+} // namespace
+
+void ReadAscMesh(std::FILE* file, const char* name, int meshId) {
+    ParseAscMesh(file, &MainParse);
+    StoreAscMesh(MainParse, name, meshId);
+}
+
 void LoadAscMesh(const char* fileName, int meshId) {
     if (meshId < 0 || meshId >= MAX_MESHES) return;
     meshVertexCount = 0;
     MeshTable[meshId].faceCount = 0;
     logTagged("Loading: ", fileName);
-    std::FILE* file = std::fopen(pathJoin(fileName), "r");
+    bool opened = false;
+    const AscParse* preloaded = FindPreloadedMesh(fileName, &opened);
+    if (preloaded != nullptr && opened) {
+        StoreAscMesh(*preloaded, fileName, meshId);
+        return;
+    }
+    std::FILE* file = preloaded != nullptr ? nullptr : std::fopen(pathJoin(fileName), "r");
     if (file == nullptr) {
         logTagged("Impossible d'ouvrir le fichier:", fileName);
         return;
@@ -185,36 +226,52 @@ void LoadAscMesh(const char* fileName, int meshId) {
     std::fclose(file);
 }
 
+const MeshFile MeshFiles[MESH_FILE_COUNT] = {
+    {"Mesh/playground.asc", MESH_PLAYGROUND},
+    {"Mesh/brique1.asc", MESH_BRICK_FIRST},
+    {"Mesh/brique2.asc", MESH_BRICK_FIRST + 1},
+    {"Mesh/brique3.asc", MESH_BRICK_FIRST + 2},
+    {"Mesh/brique4.asc", MESH_BRICK_FIRST + 3},
+    {"Mesh/brique5.asc", MESH_BRICK_FIRST + 4},
+    {"Mesh/brique6.asc", MESH_BRICK_FIRST + 5},
+    {"Mesh/brique7.asc", MESH_BRICK_FIRST + 6},
+    {"Mesh/brique8.asc", MESH_BRICK_FIRST + 7},
+    {"Mesh/brique9.asc", MESH_BRICK_FIRST + 8},
+    {"Mesh/brique10.asc", MESH_BRICK_FIRST + 9},
+    {"Mesh/brique11.asc", MESH_BRICK_FIRST + 10},
+    {"Mesh/brique12.asc", MESH_BRICK_FIRST + 11},
+    {"Mesh/boule.asc", MESH_BALL},
+    {"Mesh/boule.asc", MESH_BALL_SECOND},
+    {"Mesh/bumper.asc", MESH_BUMPER},
+    {"Mesh/orvi.asc", MESH_LOGO},
+    {"Mesh/menubox.asc", MESH_MENU_BOX},
+    {"Mesh/arcade.asc", MESH_ARCADE},
+    {"Mesh/jungle.asc", MESH_JUNGLE},
+    {"Mesh/ocean.asc", MESH_OCEAN},
+    {"Mesh/street.asc", MESH_STREET},
+    {"Mesh/raquette.asc", MESH_SHIP},
+    {"Mesh/raquette_fire.asc", MESH_SHIP_CANNONS},
+    {"Mesh/missile.asc", MESH_MISSILE},
+    {"Mesh/select.asc", MESH_SELECTOR},
+    {"Mesh/bonus1.asc", MESH_BONUS_FIRST},
+    {"Mesh/bonus2.asc", MESH_BONUS_FIRST + 1},
+    {"Mesh/bonus3.asc", MESH_BONUS_FIRST + 2},
+    {"Mesh/bonus4.asc", MESH_BONUS_FIRST + 3},
+    {"Mesh/bonus5.asc", MESH_BONUS_FIRST + 4},
+    {"Mesh/bonus6.asc", MESH_BONUS_FIRST + 5},
+    {"Mesh/bonus7.asc", MESH_BONUS_FIRST + 6},
+    {"Mesh/bonus8.asc", MESH_BONUS_FIRST + 7},
+    {"Mesh/bonus9.asc", MESH_BONUS_FIRST + 8},
+    {"Mesh/plaque.asc", MESH_PLATE},
+    // A second load on purpose: each load resets the slot, so it keeps one copy.
+    {"Mesh/bumper.asc", MESH_BUMPER},
+    {"Mesh/splash.asc", MESH_SPLASH},
+    {"Mesh/cursor.asc", MESH_CURSOR},
+};
+
 void LoadMeshTable() {
     ClearEntities();
     LoadTextures();
-
-    LoadAscMesh("Mesh/playground.asc", MESH_PLAYGROUND);
-    char name[32];
-    for (int n = 1; n <= 12; ++n) {
-        std::snprintf(name, sizeof(name), "Mesh/brique%d.asc", n);
-        LoadAscMesh(name, 35 + n);
-    }
-    LoadAscMesh("Mesh/boule.asc", MESH_BALL);
-    LoadAscMesh("Mesh/boule.asc", MESH_BALL_SECOND);
-    LoadAscMesh("Mesh/bumper.asc", MESH_BUMPER);
-    LoadAscMesh("Mesh/orvi.asc", MESH_LOGO);
-    LoadAscMesh("Mesh/menubox.asc", MESH_MENU_BOX);
-    LoadAscMesh("Mesh/arcade.asc", MESH_ARCADE);
-    LoadAscMesh("Mesh/jungle.asc", MESH_JUNGLE);
-    LoadAscMesh("Mesh/ocean.asc", MESH_OCEAN);
-    LoadAscMesh("Mesh/street.asc", MESH_STREET);
-    LoadAscMesh("Mesh/raquette.asc", MESH_SHIP);
-    LoadAscMesh("Mesh/raquette_fire.asc", MESH_SHIP_CANNONS);
-    LoadAscMesh("Mesh/missile.asc", MESH_MISSILE);
-    LoadAscMesh("Mesh/select.asc", MESH_SELECTOR);
-    for (int n = 1; n <= 9; ++n) {
-        std::snprintf(name, sizeof(name), "Mesh/bonus%d.asc", n);
-        LoadAscMesh(name, 6 + n);
-    }
-    LoadAscMesh("Mesh/plaque.asc", MESH_PLATE);
-    // A second load on purpose: each load resets the slot, so it keeps one copy.
-    LoadAscMesh("Mesh/bumper.asc", MESH_BUMPER);
-    LoadAscMesh("Mesh/splash.asc", MESH_SPLASH);
-    LoadAscMesh("Mesh/cursor.asc", MESH_CURSOR);
+    for (const MeshFile& mesh : MeshFiles)
+        LoadAscMesh(mesh.fileName, mesh.meshId);
 }

@@ -177,6 +177,14 @@ void ReadAscMesh(std::FILE* file, const char* name, int meshId);
 // The complete reload: scene reset, LoadTextures, the 39 mesh loads.
 void LoadMeshTable();
 
+// Start-up: reads and decodes the files of the next LoadMeshTable (the
+// current episode's) on a worker while the window is being made. The loads
+// take their files from it, upload and log as ever, in the same order.
+// End waits for the worker and drops whatever no load took. Without a
+// thread to spare, or for a file it does not hold, a load reads the file.
+void BeginPreloadingMeshTable();
+void EndPreloadingMeshTable();
+
 // ---------------------------------------------------------------------------
 // Cameras
 // ---------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // Uncompressed Targa files into GL textures, and the fixed interface set.
 #include "render/render.h"
+#include "render/render_local.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
@@ -135,19 +136,10 @@ void DeleteLoadedTextures() {
         TextureNames[i] = 0;
 }
 
-// An image whose every alpha is 255 looks the same without its alpha, so
-// GL keeps only its colour; the rest keep what the file gave them.
-GLint InternalFormat(const TargaImage& image) {
-    if (image.format != GL_RGBA) return static_cast<GLint>(image.format);
-    const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
-    for (size_t i = 0; i < count; ++i)
-        if (image.pixels[i * 4 + 3] != 255) return GL_RGBA;
-    return GL_RGB;
-}
-
-// Hands out the next index and uploads the pixels under it. Without a
-// current context (tools, fuzzing, GL-free tests) nothing reaches GL.
-int UploadTexture(const TargaImage& image) {
+// Hands out the next index and uploads the pixels under it in
+// internalFormat. Without a current context (tools, fuzzing, GL-free tests)
+// nothing reaches GL.
+int UploadTexture(const TargaImage& image, int32_t internalFormat) {
     ++textureCount;
     TextureNames[textureCount] = 0;
     TextureUploadFormat = image.format;
@@ -163,7 +155,7 @@ int UploadTexture(const TargaImage& image) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     // Alpha rows of odd widths are not 4-byte aligned.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, InternalFormat(image), image.width, image.height, 0,
+    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, image.width, image.height, 0,
                  image.format, GL_UNSIGNED_BYTE, image.pixels);
     return textureCount;
 }
@@ -178,45 +170,79 @@ int Refuse(int code, const char* path) {
 
 } // namespace
 
+int32_t TargaInternalFormat(const TargaImage& image) {
+    // An image whose every alpha is 255 looks the same without its alpha,
+    // so GL keeps only its colour; the rest keep what the file gave them.
+    if (image.format != GL_RGBA) return static_cast<int32_t>(image.format);
+    const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+    for (size_t i = 0; i < count; ++i)
+        if (image.pixels[i * 4 + 3] != 255) return GL_RGBA;
+    return GL_RGB;
+}
+
+int ReadTargaFile(const char* fullPath, TargaImage* image) {
+    std::memset(image, 0, sizeof(*image));
+    // Read-only: installed data is not writable.
+    std::FILE* file = std::fopen(fullPath, "rb");
+    if (file == nullptr) return TGA_FILE_NOT_FOUND;
+
+    uint8_t header[TGA_HEADER_SIZE];
+    if (std::fread(header, 1, sizeof(header), file) != sizeof(header)) {
+        std::fclose(file);
+        return TGA_BAD_DATA;
+    }
+    const int code = ReadTargaHeader(header, image);
+    if (code != 0) {
+        std::fclose(file);
+        return code;
+    }
+    const size_t need = StoredBytes(*image);
+    const size_t bufferSize = static_cast<size_t>(image->width) * image->height * 4;
+    image->pixels = static_cast<uint8_t*>(std::malloc(bufferSize));
+    bool ok = image->pixels != nullptr;
+    // Pixels follow the image ID field.
+    if (ok && image->idLength > 0)
+        ok = std::fseek(file, TGA_HEADER_SIZE + image->idLength, SEEK_SET) == 0;
+    if (ok) ok = std::fread(image->pixels, 1, need, file) == need;
+    std::fclose(file);
+    if (!ok) {
+        FreeTargaImage(image);
+        return TGA_BAD_DATA;
+    }
+    ConvertPixels(image);
+    return 0;
+}
+
 int LoadTarga(const char* path) {
     logTagged("Loading: ", path);
     // Index 0 is never handed out, so 63 loads fit between two resets.
     if (textureCount >= MAX_TEXTURES - 1) return Refuse(TGA_TABLE_FULL, path);
 
-    // Read-only: installed data is not writable.
-    std::FILE* file = std::fopen(pathJoin(path), "rb");
-    if (file == nullptr) return Refuse(TGA_FILE_NOT_FOUND, path);
-
-    uint8_t header[TGA_HEADER_SIZE];
     TargaImage image;
-    std::memset(&image, 0, sizeof(image));
-    if (std::fread(header, 1, sizeof(header), file) != sizeof(header)) {
-        std::fclose(file);
-        return Refuse(TGA_BAD_DATA, path);
+    int code = 0;
+    int32_t internalFormat = 0;
+    if (!TakePreloadedTarga(path, &image, &code, &internalFormat)) {
+        code = ReadTargaFile(pathJoin(path), &image);
+        if (code == 0) internalFormat = TargaInternalFormat(image);
     }
-    const int code = ReadTargaHeader(header, &image);
-    if (code != 0) {
-        std::fclose(file);
-        return Refuse(code, path);
-    }
-    const size_t need = StoredBytes(image);
-    const size_t bufferSize = static_cast<size_t>(image.width) * image.height * 4;
-    image.pixels = static_cast<uint8_t*>(std::malloc(bufferSize));
-    bool ok = image.pixels != nullptr;
-    // Pixels follow the image ID field.
-    if (ok && image.idLength > 0)
-        ok = std::fseek(file, TGA_HEADER_SIZE + image.idLength, SEEK_SET) == 0;
-    if (ok) ok = std::fread(image.pixels, 1, need, file) == need;
-    std::fclose(file);
-    if (!ok) {
-        FreeTargaImage(&image);
-        return Refuse(TGA_BAD_DATA, path);
-    }
-    ConvertPixels(&image);
-    const int index = UploadTexture(image);
+    if (code != 0) return Refuse(code, path);
+    const int index = UploadTexture(image, internalFormat);
     FreeTargaImage(&image);
     return index;
 }
+
+const FixedTexture FixedTextures[FIXED_TEXTURE_COUNT] = {
+    {"Texture/font.tga", &FontTexture},
+    {"Texture/intro.tga", &IntroTexture},
+    {"Texture/splash.tga", &SplashTexture},
+    {"Texture/orvi.tga", &LogoTexture},
+    {"Texture/mini_splash_G.tga", &MiniSplashLeftTexture},
+    {"Texture/mini_splash_D.tga", &MiniSplashRightTexture},
+    {"Texture/bg_arcade.tga", &EpisodeBackground[0]},
+    {"Texture/bg_jungle.tga", &EpisodeBackground[1]},
+    {"Texture/bg_street.tga", &EpisodeBackground[3]},
+    {"Texture/bg_ocean.tga", &EpisodeBackground[2]},
+};
 
 void LoadTextures() {
     // What this frame drew so far uses the textures about to be replaced.
@@ -228,16 +254,9 @@ void LoadTextures() {
     DeleteLoadedTextures();
     textureCount = 0;
     BuildGlyphTable();
-    FontTexture = LoadTarga("Texture/font.tga");
-    MipmapFontSheet();
-    IntroTexture = LoadTarga("Texture/intro.tga");
-    SplashTexture = LoadTarga("Texture/splash.tga");
-    LogoTexture = LoadTarga("Texture/orvi.tga");
-    MiniSplashLeftTexture = LoadTarga("Texture/mini_splash_G.tga");
-    MiniSplashRightTexture = LoadTarga("Texture/mini_splash_D.tga");
-    EpisodeBackground[0] = LoadTarga("Texture/bg_arcade.tga");
-    EpisodeBackground[1] = LoadTarga("Texture/bg_jungle.tga");
-    EpisodeBackground[3] = LoadTarga("Texture/bg_street.tga");
-    EpisodeBackground[2] = LoadTarga("Texture/bg_ocean.tga");
+    for (const FixedTexture& fixed : FixedTextures) {
+        *fixed.index = LoadTarga(fixed.path);
+        if (fixed.index == &FontTexture) MipmapFontSheet();
+    }
     ResyncFrameRecord(); // the uploads bound textures behind the recorder's back
 }

@@ -158,6 +158,8 @@ void RunGame() {
     GameState = GS_STARTUP;
     std::srand((unsigned)std::time(nullptr));
 
+    // The pictures and meshes are read on a worker while the window opens.
+    BeginPreloadingMeshTable();
     SoundEnabled = true;
     // The effects decode on a worker until the first frame is on the screen.
     BeginLoadingSoundBank();
@@ -174,6 +176,7 @@ void RunGame() {
     InitCameras();
     ApplyCamera();
     LoadMeshTable();
+    EndPreloadingMeshTable();
     BuildSineTable();
     EnterIntro();
     LoadScoreBlock();

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "gameplay/entity.h"
 #include "gameplay/gameplay.h"
@@ -202,13 +203,41 @@ TEST_F(MeshReader, IndicesPastTheLongRangeInALaterObjectAreRefused) {
     EXPECT_EQ(log.countLinesWith("Error"), 1) << log.text();
 }
 
+// The messages of a log, without the time stamps and thread ids.
+std::string LogMessages(const std::string& text) {
+    std::string out;
+    for (size_t at = text.find("\t- "); at != std::string::npos; at = text.find("\t- ", at + 1))
+        out += text.substr(at, text.find('\n', at) - at) + "\n";
+    return out;
+}
+
 TEST(MeshTable, TheThirtyNineLoadsFillTheirSlots) {
+    // The start-up's preloaded load fills the tables and logs as a plain one.
+    std::string preloadedLog;
+    std::vector<char> preloadedTables(sizeof(MeshTable) + sizeof(MaterialTextureTable));
+    {
+        CapturedLog log;
+        episode = 0;
+        BeginPreloadingMeshTable();
+        LoadMeshTable();
+        EndPreloadingMeshTable();
+        preloadedLog = LogMessages(log.text());
+        std::memcpy(preloadedTables.data(), MeshTable, sizeof(MeshTable));
+        std::memcpy(preloadedTables.data() + sizeof(MeshTable), MaterialTextureTable,
+                    sizeof(MaterialTextureTable));
+        std::memset(MeshTable, 0, sizeof(MeshTable));
+    }
     CapturedLog log;
     episode = 0;
     EntityLook look;
     EntityTransform transform;
     SpawnEntity(MESH_BALL, *DefaultTransform(&transform), *DefaultLook(&look));
     LoadMeshTable();
+    EXPECT_EQ(LogMessages(log.text()), preloadedLog);
+    EXPECT_EQ(std::memcmp(preloadedTables.data(), MeshTable, sizeof(MeshTable)), 0);
+    EXPECT_EQ(std::memcmp(preloadedTables.data() + sizeof(MeshTable), MaterialTextureTable,
+                          sizeof(MaterialTextureTable)),
+              0);
     EXPECT_EQ(CountLiveEntities(), 0) << "the reload starts from an empty scene";
     EXPECT_EQ(log.countLinesWith("Loading:  Mesh/"), 39);
     EXPECT_EQ(log.countLinesWith("Loading:  Mesh/boule.asc"), 2);
