@@ -29,61 +29,44 @@ const char* Label() {
     return ConfigTable[ConfigPage][ConfigItem][ConfigChoice];
 }
 
-TEST(StepConfig, PagesSkipTheEmptyOnesBothWays) {
+// One walk through the table from the first item of VIDEO: each row is a
+// step (0 page, 1 item, 2 choice; up or down) and where it lands.
+TEST(StepConfig, StepsSkipTheEmptyRowsAndShowTheStoredChoice) {
+    const struct {
+        const char* rule;
+        int which;
+        bool up;
+        const char* page;
+        const char* item;
+        const char* label;
+    } steps[] = {
+        {"the next item shows its stored choice", 1, true, "VIDEO", "Screen Depth", "32"},
+        {"then Full Screen", 1, true, "VIDEO", "Full Screen", "ON"},
+        {"rows 4 and 5 are empty: back to the first item", 1, true, "VIDEO", "Screen Size",
+         "640x480"},
+        {"and down again to the last", 1, false, "VIDEO", "Full Screen", "ON"},
+        {"the empty pages are skipped down", 0, false, "OPTIONS", "Difficulty", "Normal"},
+        {"a choice steps up", 2, true, "OPTIONS", "Difficulty", "Fast"},
+        {"and up", 2, true, "OPTIONS", "Difficulty", "Delirium!"},
+        {"past the last it wraps to the first", 2, true, "OPTIONS", "Difficulty", "Slow"},
+        {"and back down to the last", 2, false, "OPTIONS", "Difficulty", "Delirium!"},
+        {"the empty pages are skipped up", 0, true, "VIDEO", "Screen Size", "640x480"},
+        {"then SOUND", 0, true, "SOUND", "Music", "50"},
+        {"its only item wraps onto itself", 1, true, "SOUND", "Music", "50"},
+        {"both ways", 1, false, "SOUND", "Music", "50"},
+    };
     SetAllDigits(Defaults);
     ConfigPage = 0;
-    StepConfig(0, false);
-    EXPECT_EQ(ConfigPage, 2);
-    EXPECT_STREQ(ConfigTable[ConfigPage][0][0], "OPTIONS");
-    EXPECT_EQ(ConfigItem, 1);
-    EXPECT_STREQ(Label(), "Normal"); // the stored digit of the new page's first item
-    StepConfig(0, true);
-    EXPECT_EQ(ConfigPage, 0);
-    StepConfig(0, true);
-    EXPECT_STREQ(ConfigTable[ConfigPage][0][0], "SOUND");
-    EXPECT_STREQ(Label(), "50");
-}
-
-TEST(StepConfig, TheOnlySoundItemWrapsOntoItself) {
-    SetAllDigits(Defaults);
-    ConfigPage = 1;
     ConfigItem = 1;
-    StepConfig(1, true);
-    EXPECT_EQ(ConfigItem, 1);
-    StepConfig(1, false);
-    EXPECT_EQ(ConfigItem, 1);
-    EXPECT_STREQ(ConfigTable[1][ConfigItem][0], "Music");
-}
-
-TEST(StepConfig, DifficultyCyclesBothWaysAndStoresTheDigit) {
-    SetAllDigits(Defaults);
-    ConfigPage = 2;
-    ConfigItem = 1;
-    ConfigChoice = 1;
-    const char* forward[] = {"Normal", "Fast", "Delirium!", "Slow"};
-    for (const char* expected : forward) {
-        StepConfig(2, true);
-        EXPECT_STREQ(Label(), expected);
-        EXPECT_EQ(ConfigDigit(2, 1), ConfigChoice);
+    ConfigChoice = ConfigDigit(0, 1);
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.rule);
+        StepConfig(step.which, step.up);
+        EXPECT_STREQ(ConfigTable[ConfigPage][0][0], step.page);
+        EXPECT_STREQ(ConfigTable[ConfigPage][ConfigItem][0], step.item);
+        EXPECT_STREQ(Label(), step.label);
+        EXPECT_EQ(ConfigDigit(ConfigPage, ConfigItem), ConfigChoice) << "the choice is stored";
     }
-    StepConfig(2, false);
-    EXPECT_STREQ(Label(), "Delirium!");
-    EXPECT_EQ(ConfigDigit(2, 1), 4);
-}
-
-TEST(StepConfig, ItemsOfVideoStepInOrderAndShowTheirStoredChoice) {
-    SetAllDigits(Defaults);
-    ConfigPage = 0;
-    ConfigItem = 1;
-    StepConfig(1, true);
-    EXPECT_STREQ(ConfigTable[0][ConfigItem][0], "Screen Depth");
-    EXPECT_STREQ(Label(), "32");
-    StepConfig(1, true);
-    StepConfig(1, true); // rows 4 and 5 are empty: back to the first item
-    EXPECT_EQ(ConfigItem, 1);
-    StepConfig(1, false);
-    EXPECT_STREQ(ConfigTable[0][ConfigItem][0], "Full Screen");
-    EXPECT_STREQ(Label(), "ON");
 }
 
 // The screen itself, on a configuration file in a temporary game directory.
