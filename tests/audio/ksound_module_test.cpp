@@ -60,25 +60,6 @@ class Music : public ::testing::Test {
 
 } // namespace
 
-TEST_F(Music, LoadMakesTheStreamBuffer) {
-    KSound s;
-    ASSERT_TRUE(s.loadModule(path.c_str()));
-    EXPECT_TRUE(s.hasModule());
-    EXPECT_EQ(0, s.getModuleOrder());
-    KAudioBuffer* voice = s.getVoice(0);
-    ASSERT_TRUE(voice);
-    EXPECT_FALSE(s.getVoice(1));
-    EXPECT_EQ(uint32_t(STREAM_BUFFER_BYTES), voice->bytes());
-    EXPECT_TRUE(voice->hasNotify());
-    EXPECT_EQ(44100u, voice->format().samplesPerSec);
-    EXPECT_EQ(2, voice->format().channels);
-    EXPECT_EQ(4, voice->format().blockAlign);
-    uint32_t play = 0;
-    voice->getCurrentPosition(&play, nullptr);
-    EXPECT_EQ(1u, play);
-    EXPECT_FALSE(s.isPlaying());
-}
-
 TEST_F(Music, EachTuneRendersFromItsOrderAtItsPitch) {
     KSound s;
     ASSERT_TRUE(s.loadModule(path.c_str()));
@@ -154,19 +135,6 @@ TEST_F(Music, PlayedOnceStopsAtTheLoopPoint) {
     EXPECT_FALSE(s.isEnded());
     s.stopModule();
     EXPECT_GT(audiotest::PeakOf(heard, 0), 1000);
-}
-
-TEST_F(Music, StoppedStreamRendersSilence) {
-    KSound s;
-    ASSERT_TRUE(s.loadModule(path.c_str()));
-    s.fillStreamHalf(0);
-    EXPECT_GT(audiotest::PeakOf(HalfOf(s, 0), 0), 1000);
-    s.stopModule();
-    EXPECT_TRUE(s.isEnded());
-    std::vector<int16_t> cleared = HalfOf(s, 0);
-    EXPECT_EQ(0, audiotest::PeakOf(cleared, 0)) << "stopModule clears the buffer";
-    s.fillStreamHalf(1);
-    EXPECT_EQ(0, audiotest::PeakOf(HalfOf(s, 1), 0));
 }
 
 // A stop wakes the worker instead of waiting for its next look around:
