@@ -270,28 +270,6 @@ TEST_F(CapsuleRules, MultiBallStopsNearThirtyOne) {
     EXPECT_FLOAT_EQ(b.scale[0], 0.1f);
 }
 
-TEST_F(CapsuleRules, ShakeSendsTheFirstBricksUpAndRight) {
-    PlaceBricks();
-    srand(4242);
-    float spin[5], vx[5];
-    for (int i = 0; i < 5; ++i) {
-        spin[i] = RandomInt(0, 10) * 0.1f;
-        vx[i] = RandomInt(0, 10) / 10.0f;
-    }
-    srand(4242);
-    ShakeBricks(5);
-    for (int n = 1; n <= 5; ++n) {
-        SCOPED_TRACE(n);
-        const Entity& e = EntityTable[FindEntity(TYPE_BRICK, n)];
-        EXPECT_FLOAT_EQ(e.scale[0], 2.0f);
-        EXPECT_FLOAT_EQ(e.scale[1], 2.0f);
-        EXPECT_FLOAT_EQ(e.spin[0], spin[n - 1]);
-        EXPECT_FLOAT_EQ(e.velocity[0], vx[n - 1] * 0.125f);
-        EXPECT_FLOAT_EQ(e.velocity[1], (1.0f - vx[n - 1]) * 0.125f);
-    }
-    EXPECT_FLOAT_EQ(EntityTable[FindEntity(TYPE_BRICK, 6)].scale[0], 1.0f);
-}
-
 TEST_F(CapsuleRules, DriftAndSettleAtDelirium) {
     BonusChanceDivisor = 3;
     PlaceBricks();
