@@ -133,16 +133,6 @@ TEST_F(NameEntryTest, EscapeLeavesWithoutRecording) {
     EXPECT_EQ(logText().find("Sending online score: "), std::string::npos);
 }
 
-TEST_F(NameEntryTest, ReturnBeforeAnyCharacterRecordsAnUnderscore) {
-    score = 42;
-    Frame({KRETURN});
-    EXPECT_STREQ(ScoreTable[0].name, "_");
-    ClearScoreTable();
-    ASSERT_TRUE(LoadScoreFile());
-    EXPECT_STREQ(ScoreTable[0].name, "_");
-    EXPECT_EQ(ScoreTable[0].score, 42);
-}
-
 // The game ends in the middle of play, often with fire (Space, Return) or
 // Escape still held: such a key must be let go before it acts here.
 struct HeldKeyCase {
