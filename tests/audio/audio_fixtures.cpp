@@ -61,15 +61,11 @@ std::vector<int16_t> Tone(int rate, int channels, double seconds, double hz, dou
     return out;
 }
 
-std::string WavImage(const std::vector<int16_t>& samples, int rate, int channels, int bits) {
+std::string WavImage(const std::vector<int16_t>& samples, int rate, int channels) {
+    const int bits = 16;
     std::string data;
-    for (int16_t v : samples) {
-        if (bits == 8) {
-            data.push_back(static_cast<char>((v >> 8) + 128));
-        } else {
-            put16(data, static_cast<uint16_t>(v));
-        }
-    }
+    for (int16_t v : samples)
+        put16(data, static_cast<uint16_t>(v));
     std::string s = "RIFF";
     put32(s, static_cast<uint32_t>(36 + data.size()));
     s += "WAVEfmt ";

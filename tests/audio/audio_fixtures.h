@@ -13,8 +13,8 @@ namespace audiotest {
 // A sine tone, 16-bit PCM.
 std::vector<int16_t> Tone(int rate, int channels, double seconds, double hz, double amplitude);
 
-// A canonical RIFF/WAVE file image of 16-bit PCM (or 8-bit when bits is 8).
-std::string WavImage(const std::vector<int16_t>& samples, int rate, int channels, int bits = 16);
+// A canonical RIFF/WAVE file image of 16-bit PCM.
+std::string WavImage(const std::vector<int16_t>& samples, int rate, int channels);
 
 // An XM module: one channel, a looping square-wave instrument, and tunes
 // laid out one after another. tuneOrders[t] is the number of orders of tune
