@@ -170,13 +170,7 @@ TEST(MeshFiles, TheGamesReaderTakesEveryFaceAndMaterial) {
             EXPECT_NE(MeshTable[id].materials[i + 1], 0) << name << " face " << i;
         }
     }
-    // Each material was loaded once and every load succeeded (a refused
-    // file hands out no index): ten fixed textures plus one per material.
-    int slots = 0;
-    for (const MaterialTexture& m : MaterialTextureTable)
-        slots += m.inUse ? 1 : 0;
-    EXPECT_GT(slots, 20);
-    EXPECT_EQ(textureCount, 10 + slots);
+    // (That each material loads once, in every episode, is the loaded-data test's.)
 }
 
 } // namespace

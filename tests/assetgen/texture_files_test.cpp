@@ -1,5 +1,5 @@
-// Every generated Targa against the loader's rules, decoded by the game's
-// own decoder, and the few pixel facts the drawing depends on.
+// Every generated Targa against the format rules the generator keeps, and
+// the few pixel facts the drawing depends on.
 #include "render/render.h"
 #include "tests/assetgen/asset_checks.h"
 #include "tests/support/test_support.h"
@@ -32,7 +32,8 @@ std::vector<std::string> AllTargas() {
     return out;
 }
 
-TEST(TextureFiles, EveryTargaHasAHeaderAndSizeTheLoaderAccepts) {
+// Stricter than the loader, which the loaded-data test runs on every file.
+TEST(TextureFiles, EveryTargaIsPlainBottomUpAndExactlyItsSize) {
     std::vector<std::string> files = AllTargas();
     ASSERT_GT(files.size(), 100u);
     for (const std::string& rel : files) {
@@ -48,12 +49,6 @@ TEST(TextureFiles, EveryTargaHasAHeaderAndSizeTheLoaderAccepts) {
         EXPECT_EQ(h.descriptor & 0x20, 0) << rel << ": stored bottom-up";
         EXPECT_EQ(bytes.size(), 18u + static_cast<size_t>(h.width) * h.height * (h.depth / 8))
             << rel;
-        TargaImage image;
-        EXPECT_EQ(DecodeTarga(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &image),
-                  0)
-            << rel;
-        EXPECT_EQ(image.width, h.width) << rel;
-        FreeTargaImage(&image);
     }
 }
 

@@ -89,11 +89,4 @@ void GlTest::SetUp() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void GlTest::ReadPixel(int x, int y, uint8_t rgba[4]) {
-    glFinish();
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-}
-
 } // namespace rendertest

@@ -31,8 +31,6 @@ class GlTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite();
     void SetUp() override;
-    // RGBA of the pixel at window coordinates (origin lower left).
-    static void ReadPixel(int x, int y, uint8_t rgba[4]);
     static bool HaveWindow();
 };
 

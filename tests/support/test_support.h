@@ -9,7 +9,6 @@ namespace k3dtest {
 
 // The build directory: the game directory with the generated data tree.
 inline const char* GameDir() { return K3D_GAME_DIR; }
-inline const char* SourceDir() { return K3D_SOURCE_DIR; }
 
 // A fresh directory under /tmp, removed with everything in it on destruction.
 class TempDir {
