@@ -2,6 +2,8 @@
 // load read and decoded on a worker, while the main thread makes the window.
 #include "render/render_local.h"
 
+#include <malloc.h>
+
 #include <cstring>
 #include <new>
 #include <string>
@@ -82,6 +84,10 @@ void PreloadFiles(void* data) {
     }
 }
 
+void TrimHeaps(void*) {
+    malloc_trim(0);
+}
+
 void WaitForWorker() {
     if (!Work->waiting) return;
     WaitLoaderJob(&Work->job);
@@ -113,6 +119,12 @@ void EndPreloadingMeshTable() {
         FreeTargaImage(&texture.image);
     delete Work;
     Work = nullptr;
+    // What the worker allocated lies in its own heap, which does not give
+    // freed pages back by itself; the loader gives them back when it is
+    // through with the jobs before this one.
+    static LoaderJob trim = {TrimHeaps, nullptr, false};
+    static bool trimStarted = false;
+    if (!trimStarted) trimStarted = StartLoaderJob(&trim);
 }
 
 bool TakePreloadedTarga(const char* path, TargaImage* image, int* code, int32_t* internalFormat) {
