@@ -10,6 +10,10 @@ void SetInputMapping(int offsetX, int offsetY, int drawWidth, int drawHeight, in
 // Writes BGRA pixels, bottom row first, in a SCREENSHOT_* format. The rows
 // may be reordered in place.
 bool WriteImageFile(const char* path, int format, uint8_t* bgra, int width, int height);
+// The shared object the PNG and JPEG encoders are taken from. When it
+// cannot be opened, such a shot is written as Targa beside the asked path
+// (its extension made ".tga").
+extern const char* ImageLibraryName;
 bool WriteTargaFile(const char* path, const uint8_t* bgra, int width, int height);
 // Motion in window pixels as the event pump sees it; counted only while
 // relative mode is on.
