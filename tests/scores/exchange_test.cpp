@@ -183,26 +183,82 @@ class OneShotServer {
     std::thread thread_;
 };
 
-TEST(HttpFetchTest, LongReplyGrowsTheBufferAndArrivesWhole) {
-    // 100000 bytes in odd-sized pieces.
-    std::string body;
+// Each reply as a server might frame it, written in odd-sized pieces: the
+// body the fetch hands back, or no reply. The reader must give the same
+// answer fed one byte at a time.
+TEST(HttpFetchTest, RepliesAreReadByTheirFraming) {
+    std::string big; // grows the buffer past its first capacity
     for (int i = 0; i < 100000; i++)
-        body.push_back((char)('a' + i % 26));
-    KHttpFetch fetch;
-    const char* text;
-    {
-        OneShotServer server([&body](int s) {
-            std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
-                               "\r\nConnection: close\r\n\r\n";
-            (void)!write(s, head.data(), head.size());
-            for (size_t at = 0; at < body.size(); at += 777)
-                (void)!write(s, body.data() + at, std::min<size_t>(777, body.size() - at));
-        });
-        text = fetch.download(server.url("/big").c_str(), true);
+        big.push_back((char)('a' + i % 26));
+    const std::string longHead = "HTTP/1.1 200 OK\r\nX-Pad: " + std::string(HTTP_MAX_HEAD, 'p');
+    struct Row {
+        const char* rule;
+        std::string reply;
+        const char* body; // null: no reply
+    } rows[] = {
+        {"a long reply arrives whole",
+         "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nConnection: close\r\n\r\n" + big,
+         big.c_str()},
+        {"the length ends the body", "HTTP/1.1 200 OK\r\ncontent-length:  3 \r\n\r\nabcdef", "abc"},
+        {"an empty body is a reply", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", ""},
+        {"without a length the close ends the body", "HTTP/1.0 200 OK\n\nabc", "abc"},
+        {"chunks are joined, extensions and trailers skipped",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 99\r\n\r\n"
+         "5\r\nhello\r\nA;x=y\r\n, world!!!\r\n0\r\nX-Sum: 1\r\n\r\n",
+         "hello, world!!!"},
+        {"a body cut short is no reply", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", nullptr},
+        {"a chunk cut short is no reply",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel", nullptr},
+        {"chunks without the last one are no reply",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n", nullptr},
+        {"a chunk size that is not hex is no reply",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nhello\r\n0\r\n\r\n",
+         nullptr},
+        {"204 is no reply", "HTTP/1.1 204 No Content\r\n\r\n", nullptr},
+        {"a redirect is no reply", "HTTP/1.1 301 Moved\r\nLocation: /\r\nContent-Length: 2\r\n\r\nok",
+         nullptr},
+        {"an interim answer is skipped",
+         "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", "ok"},
+        {"what is not HTTP is no reply", "hello\r\n\r\n", nullptr},
+        {"two lengths are no reply",
+         "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 3\r\n\r\nabc", nullptr},
+        {"a compressed body is no reply",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n", nullptr},
+        {"a head past its cap is no reply", longHead + "\r\nContent-Length: 2\r\n\r\nok", nullptr},
+        {"a nameless header is no reply", "HTTP/1.1 200 OK\r\n: x\r\n\r\nok", nullptr},
+    };
+    for (const Row& row : rows) {
+        KHttpFetch fetch;
+        const char* text;
+        {
+            const std::string& reply = row.reply;
+            OneShotServer server([&reply](int s) {
+                for (size_t at = 0; at < reply.size(); at += 777)
+                    if (send(s, reply.data() + at, std::min<size_t>(777, reply.size() - at),
+                             MSG_NOSIGNAL) < 0)
+                        break; // the client gave up
+            });
+            text = fetch.download(server.url("/framed").c_str(), true);
+        }
+        if (row.body == nullptr) {
+            EXPECT_EQ(text, nullptr) << row.rule;
+        } else {
+            ASSERT_NE(text, nullptr) << row.rule;
+            EXPECT_EQ(fetch.getLength(), (int32_t)std::strlen(row.body)) << row.rule;
+            EXPECT_STREQ(text, row.body) << row.rule;
+        }
+        std::string body;
+        HttpReplyReader reader(
+            [](void* to, const char* data, size_t bytes) { ((std::string*)to)->append(data, bytes); },
+            &body);
+        for (size_t at = 0; at < row.reply.size() && reader.feed(&row.reply[at], 1); at++) {
+        }
+        const bool whole = reader.done() || reader.finish();
+        EXPECT_EQ(whole, row.body != nullptr) << row.rule << ", byte by byte";
+        if (whole && row.body) {
+            EXPECT_EQ(body, row.body) << row.rule << ", byte by byte";
+        }
     }
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(fetch.getLength(), 100000);
-    EXPECT_EQ(std::string(text), body);
 }
 
 // A server that answers one byte at a time, each well inside the read
