@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/platform_local.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -233,6 +234,18 @@ TEST_F(WindowTest, OtherScreenshotFormatsDecode) {
     ASSERT_TRUE(k3dtest::ReadWholeFile(dir.file("a.jpg"), &jpg));
     EXPECT_EQ((unsigned char)jpg[0], 0xFF);
     EXPECT_EQ((unsigned char)jpg[1], 0xD8);
+    // Without the encoders' library the picture is kept, as Targa.
+    const char* library = ImageLibraryName;
+    ImageLibraryName = "libk3d-no-such-library.so";
+    EXPECT_TRUE(window->saveScreenshot(dir.file("b.png").c_str(), SCREENSHOT_PNG, 0, 0));
+    ImageLibraryName = library;
+    EXPECT_FALSE(k3dtest::FileExists(dir.file("b.png")));
+    TargaInfo info;
+    std::string pixels;
+    ASSERT_TRUE(ReadTarga(dir.file("b.tga"), &info, &pixels));
+    EXPECT_EQ(info.width, 64);
+    EXPECT_EQ(info.height, 48);
+    EXPECT_EQ(pixels.substr(0, 4), std::string("\0\xff\0\xff", 4)); // green, BGRA
 }
 
 TEST_F(WindowTest, BrightnessDarkensAtTheFlip) {
