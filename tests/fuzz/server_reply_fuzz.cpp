@@ -1,12 +1,43 @@
-// The online table decoder on arbitrary replies: bounded reads of the reply,
-// ten terminated names within their field whatever the server sent.
+// What the score server sends back, arbitrary: the HTTP reply reader gives
+// one answer however the bytes are split, never a body past its cap; the
+// table decoder reads within the reply and leaves ten terminated names.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
+#include "scores/khttp_fetch.h"
 #include "scores/scores.h"
 
+namespace {
+
+void Collect(void* to, const char* data, size_t bytes) {
+    static_cast<std::string*>(to)->append(data, bytes);
+}
+
+// The reader's answer with the reply fed in pieces of `piece` bytes.
+bool ReadInPieces(const uint8_t* data, size_t size, size_t piece, std::string* body) {
+    HttpReplyReader reader(Collect, body);
+    for (size_t at = 0; at < size; at += piece) {
+        const size_t bytes = size - at < piece ? size - at : piece;
+        if (!reader.feed(reinterpret_cast<const char*>(data) + at, bytes)) break;
+    }
+    return reader.done() || reader.finish();
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 0) {
+        // The first byte picks how the connection splits the rest.
+        const size_t piece = 1 + data[0] % 64;
+        std::string whole, split;
+        const bool wholeOk = ReadInPieces(data + 1, size - 1, size, &whole);
+        const bool splitOk = ReadInPieces(data + 1, size - 1, piece, &split);
+        if (wholeOk != splitOk || (wholeOk && whole != split)) __builtin_trap();
+        if (whole.size() > HTTP_MAX_REPLY || whole.size() > size) __builtin_trap();
+    }
+
     const size_t count = size > 4096 ? 4096 : size;
     char* reply = new char[count + 1];
     if (count > 0) std::memcpy(reply, data, count);
