@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -24,9 +25,12 @@ static char PrintBuffer[PRINT_BUFFER_SIZE];
 // times, plain linear filtering samples between the strokes and drops
 // them. The sheet gets its mipmap levels once per upload (explicit levels
 // are plain GL 1.1), each the 2 x 2 average of the one above, drawn firmer.
+// The levels are built in a scratch block (the sheet and one level) that
+// lives only while they are: 1.25 MiB the game would otherwise hold on to.
 enum { MAX_MIPMAPPED_SHEET = 512 };
-static uint8_t MipPixels[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET * 4];
-static uint8_t MipLevel[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET];
+enum { MIP_SCRATCH_BYTES = MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET * 5 };
+static uint8_t* MipPixels; // the sheet, then each level as averaged
+static uint8_t* MipLevel;  // the level as uploaded
 // A smaller level is drawn firmer than a plain average: a stroke a third
 // of a texel wide keeps most of its darkness instead of fading to grey.
 static uint8_t Firm(int v) {
@@ -216,7 +220,10 @@ static void BuildFontMipmaps(GLuint name) {
     const bool usable = filter != GL_LINEAR_MIPMAP_LINEAR && width > 0 && height > 0 &&
                         width <= MAX_MIPMAPPED_SHEET && height <= MAX_MIPMAPPED_SHEET &&
                         (width & (width - 1)) == 0 && (height & (height - 1)) == 0;
-    if (usable) {
+    uint8_t* scratch = usable ? static_cast<uint8_t*>(std::malloc(MIP_SCRATCH_BYTES)) : nullptr;
+    if (scratch != nullptr) {
+        MipPixels = scratch;
+        MipLevel = scratch + MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET * 4;
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, MipPixels);
@@ -249,6 +256,8 @@ static void BuildFontMipmaps(GLuint name) {
                          GL_UNSIGNED_BYTE, MipLevel);
         }
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        std::free(scratch);
+        MipPixels = MipLevel = nullptr;
     }
     glPixelStorei(GL_PACK_ALIGNMENT, pack);
     glPixelStorei(GL_UNPACK_ALIGNMENT, unpack);
