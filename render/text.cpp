@@ -25,10 +25,10 @@ static char PrintBuffer[PRINT_BUFFER_SIZE];
 // times, plain linear filtering samples between the strokes and drops
 // them. The sheet gets its mipmap levels once per upload (explicit levels
 // are plain GL 1.1), each the 2 x 2 average of the one above, drawn firmer.
-// The levels are built in a scratch block (the sheet and one level) that
-// lives only while they are: 1.25 MiB the game would otherwise hold on to.
-enum { MAX_MIPMAPPED_SHEET = 512 };
-enum { MIP_SCRATCH_BYTES = MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET * 5 };
+// The levels (and the outline copy below) are built in one scratch block
+// that lives only while they are: 2 MiB the game would otherwise hold.
+enum { MAX_MIPMAPPED_SHEET = 512, SHEET_TEXELS = MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET };
+enum { MIP_SCRATCH_BYTES = SHEET_TEXELS * 4 + SHEET_TEXELS + 3 * SHEET_TEXELS + SHEET_TEXELS / 4 };
 static uint8_t* MipPixels; // the sheet, then each level as averaged
 static uint8_t* MipLevel;  // the level as uploaded
 // A smaller level is drawn firmer than a plain average: a stroke a third
@@ -77,10 +77,12 @@ static void GrowRim(int w, int h) {
 // outline in black, then the glyph in its colour, both without blending.
 // Every level of the copy carries an outline at least a texel wide around
 // its glyph, so the frame is about a pixel wide at any size.
-static uint8_t OutlineCore[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET];
-static uint8_t OutlineRim[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET];
-static uint8_t OutlineAlpha[MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET];
-static uint8_t OutlineLevelCore[(MAX_MIPMAPPED_SHEET / 2) * (MAX_MIPMAPPED_SHEET / 2)];
+// Planes of a sheet's size (the level core a quarter of it), in the
+// mipmaps' scratch block.
+static uint8_t* OutlineCore;
+static uint8_t* OutlineRim;
+static uint8_t* OutlineAlpha;
+static uint8_t* OutlineLevelCore;
 // The sheet the copy was made from: text drawn with any other (a test's
 // invisible sheet) takes the ordinary path.
 static uint32_t OutlineSource = 0;
@@ -223,7 +225,11 @@ static void BuildFontMipmaps(GLuint name) {
     uint8_t* scratch = usable ? static_cast<uint8_t*>(std::malloc(MIP_SCRATCH_BYTES)) : nullptr;
     if (scratch != nullptr) {
         MipPixels = scratch;
-        MipLevel = scratch + MAX_MIPMAPPED_SHEET * MAX_MIPMAPPED_SHEET * 4;
+        MipLevel = MipPixels + SHEET_TEXELS * 4;
+        OutlineCore = MipLevel + SHEET_TEXELS;
+        OutlineRim = OutlineCore + SHEET_TEXELS;
+        OutlineAlpha = OutlineRim + SHEET_TEXELS;
+        OutlineLevelCore = OutlineAlpha + SHEET_TEXELS;
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, MipPixels);
@@ -257,7 +263,7 @@ static void BuildFontMipmaps(GLuint name) {
         }
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
         std::free(scratch);
-        MipPixels = MipLevel = nullptr;
+        MipPixels = MipLevel = OutlineCore = OutlineRim = OutlineAlpha = OutlineLevelCore = nullptr;
     }
     glPixelStorei(GL_PACK_ALIGNMENT, pack);
     glPixelStorei(GL_UNPACK_ALIGNMENT, unpack);
