@@ -56,6 +56,7 @@ static void BuildMainMenuScene() {
 }
 
 void EnterMainMenu() {
+    ReleaseIntroTextures(); // the intro is behind
     ClearDisplayFlags();
     MenuLabelsVisible = 1;
     TopTenVisible = 1;

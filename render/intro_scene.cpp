@@ -7,6 +7,7 @@
 void EnterIntro() {
     MenuClear = true;
     ClearEntities();
+    RestoreIntroTextures();
 
     EntityTransform transform;
     EntityLook look;

@@ -63,7 +63,7 @@ void PreloadTarga(Preload* work, const char* path) {
 void PreloadFiles(void* data) {
     Preload* work = static_cast<Preload*>(data);
     for (const FixedTexture& fixed : FixedTextures)
-        PreloadTarga(work, fixed.path);
+        if (FixedTextureUploaded(fixed)) PreloadTarga(work, fixed.path);
     for (const MeshFile& file : MeshFiles) {
         if (FindMesh(work, file.fileName) != nullptr) continue;
         work->meshes.emplace_back();

@@ -78,6 +78,11 @@ int LoadTarga(const char* path);
 // (when they belong to the current context), restarts the indexes, builds
 // the glyph table and loads the fixed textures.
 void LoadTextures();
+// The intro's two pictures leave GL when the intro is left (their indexes
+// stay, under the name 0) and stay out of later loads; entering the intro
+// again puts them back from their files.
+void ReleaseIntroTextures();
+void RestoreIntroTextures();
 
 // ---------------------------------------------------------------------------
 // Meshes

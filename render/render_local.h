@@ -40,13 +40,19 @@ int ReadTargaFile(const char* fullPath, TargaImage* image);
 int32_t TargaInternalFormat(const TargaImage& image);
 
 // The fixed textures of LoadTextures and the mesh loads of LoadMeshTable,
-// in load order.
+// in load order. A fixed texture is seen on any screen, only on the intro
+// (once a run), or on none (the episode backgrounds); one no screen will
+// show takes its index but stays out of GL.
+enum FixedTextureUse { SEEN_ANYWHERE, SEEN_IN_INTRO, SEEN_NOWHERE };
 struct FixedTexture {
     const char* path;
     int* index; // where the loaded index goes
+    FixedTextureUse use;
 };
 enum { FIXED_TEXTURE_COUNT = 10, MESH_FILE_COUNT = 39 };
 extern const FixedTexture FixedTextures[FIXED_TEXTURE_COUNT];
+// Whether LoadTextures puts the picture into GL now.
+bool FixedTextureUploaded(const FixedTexture& fixed);
 struct MeshFile {
     const char* fileName;
     int meshId;

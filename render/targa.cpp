@@ -136,18 +136,16 @@ void DeleteLoadedTextures() {
         TextureNames[i] = 0;
 }
 
-// Hands out the next index and uploads the pixels under it in
-// internalFormat. Without a current context (tools, fuzzing, GL-free tests)
-// nothing reaches GL.
-int UploadTexture(const TargaImage& image, int32_t internalFormat) {
-    ++textureCount;
-    TextureNames[textureCount] = 0;
+// Uploads the pixels under index in internalFormat. Without a current
+// context (tools, fuzzing, GL-free tests) nothing reaches GL.
+void UploadTexture(int index, const TargaImage& image, int32_t internalFormat) {
+    TextureNames[index] = 0;
     TextureUploadFormat = image.format;
-    if (SDL_GL_GetCurrentContext() == nullptr) return textureCount;
+    if (SDL_GL_GetCurrentContext() == nullptr) return;
     TextureContext = SDL_GL_GetCurrentContext();
     GLuint name = 0;
     glGenTextures(1, &name);
-    TextureNames[textureCount] = name;
+    TextureNames[index] = name;
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
@@ -157,7 +155,6 @@ int UploadTexture(const TargaImage& image, int32_t internalFormat) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, image.width, image.height, 0,
                  image.format, GL_UNSIGNED_BYTE, image.pixels);
-    return textureCount;
 }
 
 int Refuse(int code, const char* path) {
@@ -180,22 +177,44 @@ int32_t TargaInternalFormat(const TargaImage& image) {
     return GL_RGB;
 }
 
-int ReadTargaFile(const char* fullPath, TargaImage* image) {
-    std::memset(image, 0, sizeof(*image));
-    // Read-only: installed data is not writable.
-    std::FILE* file = std::fopen(fullPath, "rb");
-    if (file == nullptr) return TGA_FILE_NOT_FOUND;
+namespace {
 
+// Opens a Targa file (read-only: installed data is not writable) and reads
+// its header; 0 with *file open, or the TGA_* code with nothing left open.
+int OpenTargaFile(const char* fullPath, TargaImage* image, std::FILE** file) {
+    std::memset(image, 0, sizeof(*image));
+    *file = std::fopen(fullPath, "rb");
+    if (*file == nullptr) return TGA_FILE_NOT_FOUND;
     uint8_t header[TGA_HEADER_SIZE];
-    if (std::fread(header, 1, sizeof(header), file) != sizeof(header)) {
-        std::fclose(file);
-        return TGA_BAD_DATA;
-    }
-    const int code = ReadTargaHeader(header, image);
+    int code = std::fread(header, 1, sizeof(header), *file) == sizeof(header)
+                   ? ReadTargaHeader(header, image)
+                   : TGA_BAD_DATA;
     if (code != 0) {
-        std::fclose(file);
-        return code;
+        std::fclose(*file);
+        *file = nullptr;
     }
+    return code;
+}
+
+// What ReadTargaFile would answer, without reading the pixels: the header
+// and the file's length. image->format is the one the pixels would take.
+int CheckTargaFile(const char* fullPath, TargaImage* image) {
+    std::FILE* file = nullptr;
+    const int code = OpenTargaFile(fullPath, image, &file);
+    if (code != 0) return code;
+    const long need = static_cast<long>(TGA_HEADER_SIZE + image->idLength + StoredBytes(*image));
+    const bool ok = std::fseek(file, 0, SEEK_END) == 0 && std::ftell(file) >= need;
+    std::fclose(file);
+    if (image->depth == 8) image->format = GL_ALPHA;
+    return ok ? 0 : TGA_BAD_DATA;
+}
+
+} // namespace
+
+int ReadTargaFile(const char* fullPath, TargaImage* image) {
+    std::FILE* file = nullptr;
+    const int code = OpenTargaFile(fullPath, image, &file);
+    if (code != 0) return code;
     const size_t need = StoredBytes(*image);
     const size_t bufferSize = static_cast<size_t>(image->width) * image->height * 4;
     image->pixels = static_cast<uint8_t*>(std::malloc(bufferSize));
@@ -213,7 +232,11 @@ int ReadTargaFile(const char* fullPath, TargaImage* image) {
     return 0;
 }
 
-int LoadTarga(const char* path) {
+namespace {
+
+// LoadTarga; a picture no screen will show (upload false) takes its index
+// and is checked the same way, but stays out of GL under the name 0.
+int LoadTargaFor(const char* path, bool upload) {
     logTagged("Loading: ", path);
     // Index 0 is never handed out, so 63 loads fit between two resets.
     if (textureCount >= MAX_TEXTURES - 1) return Refuse(TGA_TABLE_FULL, path);
@@ -221,28 +244,55 @@ int LoadTarga(const char* path) {
     TargaImage image;
     int code = 0;
     int32_t internalFormat = 0;
+    if (!upload) {
+        code = CheckTargaFile(pathJoin(path), &image);
+        if (code != 0) return Refuse(code, path);
+        ++textureCount;
+        TextureNames[textureCount] = 0;
+        TextureUploadFormat = image.format;
+        return textureCount;
+    }
     if (!TakePreloadedTarga(path, &image, &code, &internalFormat)) {
         code = ReadTargaFile(pathJoin(path), &image);
         if (code == 0) internalFormat = TargaInternalFormat(image);
     }
     if (code != 0) return Refuse(code, path);
-    const int index = UploadTexture(image, internalFormat);
+    ++textureCount;
+    UploadTexture(textureCount, image, internalFormat);
     FreeTargaImage(&image);
-    return index;
+    return textureCount;
+}
+
+// The index each fixed texture got from the last LoadTextures; 0 when its
+// file was refused (the variable then holds an error code, which may equal
+// another picture's index).
+int FixedIndex[FIXED_TEXTURE_COUNT];
+
+// Set when the intro is left: the intro's pictures are shown once a run.
+bool IntroPicturesReleased = false;
+
+} // namespace
+
+int LoadTarga(const char* path) {
+    return LoadTargaFor(path, true);
 }
 
 const FixedTexture FixedTextures[FIXED_TEXTURE_COUNT] = {
-    {"Texture/font.tga", &FontTexture},
-    {"Texture/intro.tga", &IntroTexture},
-    {"Texture/splash.tga", &SplashTexture},
-    {"Texture/orvi.tga", &LogoTexture},
-    {"Texture/mini_splash_G.tga", &MiniSplashLeftTexture},
-    {"Texture/mini_splash_D.tga", &MiniSplashRightTexture},
-    {"Texture/bg_arcade.tga", &EpisodeBackground[0]},
-    {"Texture/bg_jungle.tga", &EpisodeBackground[1]},
-    {"Texture/bg_street.tga", &EpisodeBackground[3]},
-    {"Texture/bg_ocean.tga", &EpisodeBackground[2]},
+    {"Texture/font.tga", &FontTexture, SEEN_ANYWHERE},
+    {"Texture/intro.tga", &IntroTexture, SEEN_IN_INTRO},
+    {"Texture/splash.tga", &SplashTexture, SEEN_ANYWHERE},
+    {"Texture/orvi.tga", &LogoTexture, SEEN_IN_INTRO},
+    {"Texture/mini_splash_G.tga", &MiniSplashLeftTexture, SEEN_ANYWHERE},
+    {"Texture/mini_splash_D.tga", &MiniSplashRightTexture, SEEN_ANYWHERE},
+    {"Texture/bg_arcade.tga", &EpisodeBackground[0], SEEN_NOWHERE},
+    {"Texture/bg_jungle.tga", &EpisodeBackground[1], SEEN_NOWHERE},
+    {"Texture/bg_street.tga", &EpisodeBackground[3], SEEN_NOWHERE},
+    {"Texture/bg_ocean.tga", &EpisodeBackground[2], SEEN_NOWHERE},
 };
+
+bool FixedTextureUploaded(const FixedTexture& fixed) {
+    return fixed.use == SEEN_ANYWHERE || (fixed.use == SEEN_IN_INTRO && !IntroPicturesReleased);
+}
 
 void LoadTextures() {
     // What this frame drew so far uses the textures about to be replaced.
@@ -254,9 +304,39 @@ void LoadTextures() {
     DeleteLoadedTextures();
     textureCount = 0;
     BuildGlyphTable();
-    for (const FixedTexture& fixed : FixedTextures) {
-        *fixed.index = LoadTarga(fixed.path);
+    for (int i = 0; i < FIXED_TEXTURE_COUNT; ++i) {
+        const FixedTexture& fixed = FixedTextures[i];
+        *fixed.index = LoadTargaFor(fixed.path, FixedTextureUploaded(fixed));
+        FixedIndex[i] = *fixed.index == textureCount ? textureCount : 0;
         if (fixed.index == &FontTexture) MipmapFontSheet();
     }
     ResyncFrameRecord(); // the uploads bound textures behind the recorder's back
+}
+
+void ReleaseIntroTextures() {
+    if (IntroPicturesReleased) return;
+    IntroPicturesReleased = true;
+    FlushFrameRecord(); // this frame may have drawn them
+    const bool ours = TextureContext != nullptr && SDL_GL_GetCurrentContext() == TextureContext;
+    for (int i = 0; i < FIXED_TEXTURE_COUNT; ++i) {
+        if (FixedTextures[i].use != SEEN_IN_INTRO || FixedIndex[i] == 0) continue;
+        uint32_t& name = TextureNames[FixedIndex[i]];
+        if (ours) glDeleteTextures(1, reinterpret_cast<const GLuint*>(&name));
+        name = 0;
+    }
+    ResyncFrameRecord();
+}
+
+void RestoreIntroTextures() {
+    if (!IntroPicturesReleased) return;
+    IntroPicturesReleased = false;
+    FlushFrameRecord();
+    for (int i = 0; i < FIXED_TEXTURE_COUNT; ++i) {
+        if (FixedTextures[i].use != SEEN_IN_INTRO || FixedIndex[i] == 0) continue;
+        TargaImage image;
+        if (ReadTargaFile(pathJoin(FixedTextures[i].path), &image) != 0) continue;
+        UploadTexture(FixedIndex[i], image, TargaInternalFormat(image));
+        FreeTargaImage(&image);
+    }
+    ResyncFrameRecord();
 }

@@ -27,6 +27,23 @@ int LiveTextureNames() {
     return live;
 }
 
+// The pixels GL holds under a texture index, as RGBA.
+std::vector<uint8_t> TexturePixels(int index) {
+    glBindTexture(GL_TEXTURE_2D, TextureNames[index]);
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+bool DrawnNowhere(int index) {
+    for (int background : EpisodeBackground)
+        if (index == background) return true;
+    return false;
+}
+
 // Bytes the allocator holds from the system, in its heap and mapped apart.
 size_t HeldBytes() {
     const struct mallinfo2 info = mallinfo2();
@@ -36,13 +53,15 @@ size_t HeldBytes() {
 TEST_F(TextureTable, EpisodeStartsKeepTheSameNumberOfLiveTexturesAndBytes) {
     KeepLargeBlocksMapped();
     episode = 0;
+    RestoreIntroTextures();
     StartEpisode();
+    const std::vector<uint8_t> intro = TexturePixels(IntroTexture);
     const int afterOne = LiveTextureNames();
     const size_t heldAfterOne = HeldBytes();
     EXPECT_GE(afterOne, 40) << "the fixed set and the episode's materials";
-    // The table and the glyph sheet's outline copy.
+    // The table but the four backgrounds, and the glyph sheet's outline copy.
     EXPECT_NE(FontOutlineName, 0u);
-    EXPECT_EQ(afterOne, textureCount + 1);
+    EXPECT_EQ(afterOne, textureCount + 1 - 4);
     // Four more starts, through every episode's own texture set and back
     // to the first one.
     for (int start = 2; start <= 5; ++start) {
@@ -55,9 +74,26 @@ TEST_F(TextureTable, EpisodeStartsKeepTheSameNumberOfLiveTexturesAndBytes) {
     // 1.5 MiB when large blocks share the heap).
     EXPECT_LE(HeldBytes(), heldAfterOne + 4 * LARGE_BLOCK_BYTES)
         << "held after one start: " << heldAfterOne;
-    // The names in the table are the live ones.
+    // The names in the table are the live ones; a picture no screen shows
+    // keeps its index under the name 0.
     for (int t = 1; t <= textureCount; ++t)
-        EXPECT_TRUE(glIsTexture(TextureNames[t])) << "texture index " << t;
+        EXPECT_EQ(glIsTexture(TextureNames[t]), DrawnNowhere(t) ? GL_FALSE : GL_TRUE)
+            << "texture index " << t;
+
+    // Past the intro its two pictures leave GL, also across a reload, and
+    // come back as they were should the intro be shown again.
+    const uint32_t logo = TextureNames[LogoTexture];
+    ReleaseIntroTextures();
+    EXPECT_FALSE(glIsTexture(logo));
+    StartEpisode();
+    EXPECT_EQ(IntroTexture, 2);
+    EXPECT_EQ(LogoTexture, 4);
+    EXPECT_EQ(TextureNames[IntroTexture], 0u);
+    EXPECT_EQ(TextureNames[LogoTexture], 0u);
+    EXPECT_EQ(LiveTextureNames(), afterOne - 2);
+    EnterIntro();
+    EXPECT_EQ(LiveTextureNames(), afterOne);
+    EXPECT_TRUE(TexturePixels(IntroTexture) == intro);
     ClearEntities();
 }
 
