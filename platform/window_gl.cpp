@@ -690,9 +690,18 @@ bool KWindowGL::saveScreenshot(const char* path, int format, int shotWidth, int 
         // What is on the screen is opaque, whatever the clear alpha was.
         p[3] = 255;
     }
-    WriteImageFile(path, format, pixels, shotWidth, shotHeight);
+    // A format we do not know saves nothing; a shot that could not be written
+    // is said, not passed off as taken.
+    const bool known = format == SCREENSHOT_BMP || format == SCREENSHOT_JPEG ||
+                       format == SCREENSHOT_TGA || format == SCREENSHOT_PNG;
+    errno = 0;
+    const bool written = known && WriteImageFile(path, format, pixels, shotWidth, shotHeight);
+    if (known && !written) {
+        std::fprintf(stderr, "SCREENSHOT: could not write %s: %s\n", path,
+                     errno != 0 ? std::strerror(errno) : "the encoder failed");
+    }
     std::free(pixels);
-    return true;
+    return written || !known;
 }
 
 void KWindowGL::setClipRect(int left, int top, int right, int bottom) {

@@ -214,6 +214,10 @@ TEST_F(WindowTest, OtherScreenshotFormatsDecode) {
     EXPECT_TRUE(window->saveScreenshot(dir.file("a.jpg").c_str(), SCREENSHOT_JPEG, 0, 0));
     EXPECT_TRUE(window->saveScreenshot(dir.file("a.x").c_str(), 9, 0, 0));
     EXPECT_FALSE(k3dtest::FileExists(dir.file("a.x")));
+    // A shot that cannot be written is not reported as taken.
+    for (int format : {SCREENSHOT_BMP, SCREENSHOT_JPEG, SCREENSHOT_TGA, SCREENSHOT_PNG}) {
+        EXPECT_FALSE(window->saveScreenshot(dir.file("gone/a").c_str(), format, 0, 0)) << format;
+    }
     SDL_Surface* bmp = SDL_LoadBMP(dir.file("a.bmp").c_str());
     ASSERT_NE(bmp, nullptr);
     EXPECT_EQ(bmp->w, 64);
