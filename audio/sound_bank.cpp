@@ -39,7 +39,7 @@ struct EffectDecoding {
     std::string paths[SOUND_EFFECT_COUNT + 1]; // empty: loaded the plain way
     KDecodedSample samples[SOUND_EFFECT_COUNT + 1];
     LoaderJob job;
-    bool started; // on the loader; else already decoded here
+    bool started; // handed to the loader
 };
 EffectDecoding* Decoding = nullptr;
 
@@ -67,13 +67,26 @@ void BeginLoadingSoundBank() {
     if (work == nullptr) return;
     work->job.run = DecodeEffects;
     work->job.data = work;
-    work->started = StartLoaderJob(&work->job);
-    if (!work->started) DecodeEffects(work); // no thread to spare: decode here
+    work->started = false;
+}
+
+void ContinueLoadingSoundBank() {
+    if (!Decoding) return;
+    if (!Decoding->started) {
+        Decoding->started = StartLoaderJob(&Decoding->job);
+        if (Decoding->started) return;
+    } else if (!LoaderJobDone(&Decoding->job)) {
+        return;
+    }
+    FinishLoadingSoundBank();
 }
 
 void FinishLoadingSoundBank() {
     if (!Decoding) return;
-    if (Decoding->started) WaitLoaderJob(&Decoding->job);
+    if (Decoding->started)
+        WaitLoaderJob(&Decoding->job);
+    else
+        DecodeEffects(Decoding); // never handed to the worker: decode here
     for (int i = 1; i <= SOUND_EFFECT_COUNT; ++i) {
         KSound* sound = SoundBank.effects[i];
         KDecodedSample* decoded = &Decoding->samples[i];

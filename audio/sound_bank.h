@@ -80,11 +80,15 @@ extern int16_t TuneCounter;
 
 // Loads the music then the 32 effects in table order (only if SoundEnabled).
 void LoadSoundBank();
-// The same in two halves: Begin loads the music, logs each effect and
-// decodes the effects on a worker; Finish (at once when nothing is pending)
-// waits for it and gives each effect its voice. An effect plays nothing
-// before Finish; PlaySoundEffect finishes first.
+// The same in parts: Begin loads the music and logs each effect; Continue,
+// called once a frame, hands the decoding to a worker the first time (so it
+// does not compete with the window's opening for the CPU) and, once the
+// worker is through, gives each effect its voice, never waiting; Finish
+// does the rest at once (at once when nothing is pending), decoding here
+// what was never handed over. An effect plays nothing before it is
+// finished; PlaySoundEffect finishes first.
 void BeginLoadingSoundBank();
+void ContinueLoadingSoundBank();
 void FinishLoadingSoundBank();
 // Always returns an object unless allocation fails; a failed load plays nothing.
 KSound* LoadMusic(const char* fileName);

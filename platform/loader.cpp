@@ -75,3 +75,9 @@ void WaitLoaderJob(LoaderJob* job) {
     std::unique_lock<std::mutex> hold(TheLoader->lock);
     TheLoader->changed.wait(hold, [job] { return job->done; });
 }
+
+bool LoaderJobDone(LoaderJob* job) {
+    if (TheLoader == nullptr) return true;
+    std::lock_guard<std::mutex> hold(TheLoader->lock);
+    return job->done;
+}

@@ -65,13 +65,15 @@ void showMessageBox(const char* title, const char* text);
 struct LoaderJob {
     void (*run)(void* data); // must touch nothing the main thread uses meanwhile
     void* data;
-    bool done; // read only through WaitLoaderJob
+    bool done; // read only through WaitLoaderJob and LoaderJobDone
 };
 // Queues the job (kept alive by the caller until it is done); false when
 // no worker can be had, and the caller runs it itself.
 bool StartLoaderJob(LoaderJob* job);
 // Returns once a started job has run.
 void WaitLoaderJob(LoaderJob* job);
+// Whether a started job has run, without waiting for it.
+bool LoaderJobDone(LoaderJob* job);
 
 // ---------------------------------------------------------------------------
 // Engine clock: a pausable millisecond clock, a sum of raw differences.

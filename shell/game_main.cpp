@@ -161,7 +161,7 @@ void RunGame() {
     // The pictures and meshes are read on a worker while the window opens.
     BeginPreloadingMeshTable();
     SoundEnabled = true;
-    // The effects decode on a worker until the first frame is on the screen.
+    // The effects decode on a worker once the first frame is on the screen.
     BeginLoadingSoundBank();
     TuneCounter = (int16_t)(std::rand() % 3);
     PlayMusicPart(SoundBank.music, 0);
@@ -208,7 +208,7 @@ void RunGame() {
             GameWindow->flipBackBuffer(false, true);
         else
             GameWindow->holdFrame();
-        FinishLoadingSoundBank();
+        ContinueLoadingSoundBank();
     }
     ExitGame();
 }
