@@ -3,12 +3,14 @@
  * side-by-side script, taken the same way for every program measured.
  * Run it on an X server with a black root window (Xvfb -br).
  *
- *   k3d-first-frame [-n NAME] [-o FILE] [-t SECONDS] -- PROGRAM [ARGS...]
+ *   k3d-first-frame [-n NAME] [-o FILE] [-t SECONDS] [-s PPM] -- PROGRAM [ARGS...]
  *
  * The window is found by the program's _NET_WM_PID or, with -n, by its
  * title. The program's output goes to FILE (default /dev/null). Prints
  * "pid=PID first_frame_ms=MS" and exits, leaving the program running;
- * with no picture within the time-out it prints first_frame_ms=-1. */
+ * with no picture within the time-out it prints first_frame_ms=-1. With -s
+ * the first picture is saved as a binary PPM, to compare two builds' first
+ * frames pixel by pixel. */
 #define _GNU_SOURCE
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -67,7 +69,21 @@ static Window FindWindow(Display* display, pid_t pid, const char* name) {
     return found;
 }
 
-static int ShowsPicture(Display* display, Window window) {
+static void SavePicture(XImage* image, const char* path) {
+    FILE* file = fopen(path, "wb");
+    if (file == NULL) return;
+    fprintf(file, "P6\n%d %d\n255\n", image->width, image->height);
+    for (int y = 0; y < image->height; ++y)
+        for (int x = 0; x < image->width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            const unsigned char rgb[3] = {(unsigned char)(p >> 16), (unsigned char)(p >> 8),
+                                          (unsigned char)p};
+            fwrite(rgb, 1, 3, file);
+        }
+    fclose(file);
+}
+
+static int ShowsPicture(Display* display, Window window, const char* save) {
     XWindowAttributes a;
     if (!XGetWindowAttributes(display, window, &a)) return 0;
     XImage* image = XGetImage(display, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
@@ -82,15 +98,15 @@ static int ShowsPicture(Display* display, Window window) {
                     break;
                 }
         }
-        XDestroyImage(image);
-        return shown;
+    } else {
+        for (int y = 0; y < image->height && !shown; ++y)
+            for (int x = 0; x < image->width; ++x)
+                if ((XGetPixel(image, x, y) & 0xffffff) != 0) {
+                    shown = 1;
+                    break;
+                }
     }
-    for (int y = 0; y < image->height && !shown; ++y)
-        for (int x = 0; x < image->width; ++x)
-            if ((XGetPixel(image, x, y) & 0xffffff) != 0) {
-                shown = 1;
-                break;
-            }
+    if (shown && save != NULL) SavePicture(image, save);
     XDestroyImage(image);
     return shown;
 }
@@ -104,6 +120,7 @@ static int IgnoreErrors(Display* display, XErrorEvent* event) {
 int main(int argc, char** argv) {
     const char* name = NULL;
     const char* output = "/dev/null";
+    const char* save = NULL;
     double timeoutMs = 30000;
     int i = 1;
     for (; i < argc; ++i) {
@@ -114,6 +131,8 @@ int main(int argc, char** argv) {
             name = argv[++i];
         } else if (strcmp(argv[i], "-o") == 0 && i + 1 < argc) {
             output = argv[++i];
+        } else if (strcmp(argv[i], "-s") == 0 && i + 1 < argc) {
+            save = argv[++i];
         } else if (strcmp(argv[i], "-t") == 0 && i + 1 < argc) {
             timeoutMs = atof(argv[++i]) * 1000;
         } else {
@@ -121,7 +140,7 @@ int main(int argc, char** argv) {
         }
     }
     if (i >= argc) {
-        fprintf(stderr, "usage: %s [-n NAME] [-o FILE] [-t SECONDS] -- PROGRAM [ARGS...]\n",
+        fprintf(stderr, "usage: %s [-n NAME] [-o FILE] [-t SECONDS] [-s PPM] -- PROGRAM [ARGS...]\n",
                 argv[0]);
         return 2;
     }
@@ -150,7 +169,7 @@ int main(int argc, char** argv) {
     double shown = -1;
     while (NowMs() - start < timeoutMs) {
         if (window == None) window = FindWindow(display, pid, name);
-        if (window != None && ShowsPicture(display, window)) {
+        if (window != None && ShowsPicture(display, window, save)) {
             shown = NowMs() - start;
             break;
         }
