@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/platform.h"
 #include "render/draw_list.h"
@@ -235,8 +236,10 @@ int ReadTargaFile(const char* fullPath, TargaImage* image) {
 namespace {
 
 // LoadTarga; a picture no screen will show (upload false) takes its index
-// and is checked the same way, but stays out of GL under the name 0.
-int LoadTargaFor(const char* path, bool upload) {
+// and is checked the same way, but stays out of GL under the name 0. One
+// that GL already holds under kept (the same file, loaded before) is
+// checked the same way too and takes that name again.
+int LoadTargaFor(const char* path, bool upload, uint32_t kept = 0) {
     logTagged("Loading: ", path);
     // Index 0 is never handed out, so 63 loads fit between two resets.
     if (textureCount >= MAX_TEXTURES - 1) return Refuse(TGA_TABLE_FULL, path);
@@ -244,11 +247,11 @@ int LoadTargaFor(const char* path, bool upload) {
     TargaImage image;
     int code = 0;
     int32_t internalFormat = 0;
-    if (!upload) {
+    if (!upload || kept != 0) {
         code = CheckTargaFile(pathJoin(path), &image);
         if (code != 0) return Refuse(code, path);
         ++textureCount;
-        TextureNames[textureCount] = 0;
+        TextureNames[textureCount] = upload ? kept : 0;
         TextureUploadFormat = image.format;
         return textureCount;
     }
@@ -301,14 +304,39 @@ void LoadTextures() {
         MaterialTextureTable[i].inUse = 0;
         std::memset(MaterialTextureTable[i].name, ' ', MATERIAL_NAME_BLANKS);
     }
+    // The fixed pictures are the same files at every reload (each episode
+    // start): what GL holds of them in this context stays, and only the
+    // episode's materials go. Uploading them again would hold both copies
+    // for a frame, and the glyph sheet's levels would be built again.
+    uint32_t kept[FIXED_TEXTURE_COUNT] = {};
+    uint32_t keptOutline = 0;
+    const bool ours = TextureContext != nullptr && SDL_GL_GetCurrentContext() == TextureContext;
+    if (ours) {
+        for (int i = 0; i < FIXED_TEXTURE_COUNT; ++i) {
+            if (FixedIndex[i] == 0) continue;
+            std::swap(kept[i], TextureNames[FixedIndex[i]]);
+        }
+        std::swap(keptOutline, FontOutlineName);
+    }
     DeleteLoadedTextures();
     textureCount = 0;
     BuildGlyphTable();
     for (int i = 0; i < FIXED_TEXTURE_COUNT; ++i) {
         const FixedTexture& fixed = FixedTextures[i];
-        *fixed.index = LoadTargaFor(fixed.path, FixedTextureUploaded(fixed));
-        FixedIndex[i] = *fixed.index == textureCount ? textureCount : 0;
-        if (fixed.index == &FontTexture) MipmapFontSheet();
+        const int before = textureCount;
+        *fixed.index = LoadTargaFor(fixed.path, FixedTextureUploaded(fixed), kept[i]);
+        FixedIndex[i] = textureCount > before ? textureCount : 0;
+        if (FixedIndex[i] != 0 && kept[i] != 0) {
+            kept[i] = 0; // in the table again
+            if (fixed.index == &FontTexture) std::swap(FontOutlineName, keptOutline);
+        } else if (fixed.index == &FontTexture) {
+            MipmapFontSheet();
+        }
+    }
+    // What was kept but refused this time (a file gone since) goes now.
+    if (ours) {
+        glDeleteTextures(FIXED_TEXTURE_COUNT, reinterpret_cast<const GLuint*>(kept));
+        glDeleteTextures(1, reinterpret_cast<const GLuint*>(&keptOutline));
     }
     ResyncFrameRecord(); // the uploads bound textures behind the recorder's back
 }

@@ -58,6 +58,7 @@ TEST_F(TextureTable, EpisodeStartsKeepTheSameNumberOfLiveTexturesAndBytes) {
     const std::vector<uint8_t> intro = TexturePixels(IntroTexture);
     const int afterOne = LiveTextureNames();
     const size_t heldAfterOne = HeldBytes();
+    const uint32_t font = TextureNames[FontTexture], outline = FontOutlineName;
     EXPECT_GE(afterOne, 40) << "the fixed set and the episode's materials";
     // The table but the four backgrounds, and the glyph sheet's outline copy.
     EXPECT_NE(FontOutlineName, 0u);
@@ -69,6 +70,9 @@ TEST_F(TextureTable, EpisodeStartsKeepTheSameNumberOfLiveTexturesAndBytes) {
         StartEpisode();
     }
     EXPECT_EQ(LiveTextureNames(), afterOne);
+    // The fixed pictures are the same files each time: GL keeps them.
+    EXPECT_EQ(TextureNames[FontTexture], font);
+    EXPECT_EQ(FontOutlineName, outline);
     // Small blocks settle into the heap as the episodes' own tables come
     // and go (about 300 KiB); a freed picture's hole may not stay (about
     // 1.5 MiB when large blocks share the heap).
