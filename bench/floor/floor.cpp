@@ -6,12 +6,15 @@
 // game must do before its first picture: the window asked for as the game
 // asks for it, the intro's three pictures (the font sheet with its mipmaps,
 // the plate and the logo) read from DIR and uploaded in the formats the
-// game gives them, and every frame drawing all three. The side-by-side
-// script measures the game against it.
+// game gives them, and every frame drawing all three. With --textures DIR
+// (it repeats) it also holds every picture of DIR in GL as the game keeps
+// it, undrawn: what holding the game's data costs above the bare window.
+// The side-by-side script measures the game against it.
 //
-//   k3d-floor [--triangles N] [--seconds S] [--game-data DIR]
+//   k3d-floor [--triangles N] [--seconds S] [--game-data DIR] [--textures DIR]...
 #include <SDL.h>
 #include <SDL_opengl.h>
+#include <dirent.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -128,6 +131,25 @@ GLuint Upload(Picture& picture, bool mipmaps) {
     return name;
 }
 
+// Every .tga picture of dir uploaded, the font sheet with its mipmaps; the
+// number held.
+int HoldPictures(const char* dir) {
+    DIR* listing = opendir(dir);
+    if (listing == nullptr) return 0;
+    int held = 0;
+    while (const dirent* entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        Picture picture;
+        if (name.size() < 5 || name.compare(name.size() - 4, 4, ".tga") != 0 ||
+            !ReadPicture(std::string(dir) + "/" + name, &picture))
+            continue;
+        Upload(picture, name == "font.tga");
+        ++held;
+    }
+    closedir(listing);
+    return held;
+}
+
 // A textured quad at x, y (lower left) of size w x h, through vertex arrays.
 void DrawQuad(GLuint texture, float x, float y, float w, float h, float z) {
     const GLfloat corners[] = {0, 0, x,     y,     z, 1, 0, x + w, y,     z,
@@ -186,6 +208,7 @@ int main(int argc, char** argv) {
     int triangles = 0;
     double seconds = 0.0;
     const char* gameData = nullptr;
+    std::vector<const char*> pictureDirs;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--triangles") == 0 && i + 1 < argc) {
             triangles = std::atoi(argv[++i]);
@@ -193,8 +216,12 @@ int main(int argc, char** argv) {
             seconds = std::atof(argv[++i]);
         } else if (std::strcmp(argv[i], "--game-data") == 0 && i + 1 < argc) {
             gameData = argv[++i];
+        } else if (std::strcmp(argv[i], "--textures") == 0 && i + 1 < argc) {
+            pictureDirs.push_back(argv[++i]);
         } else {
-            std::fprintf(stderr, "usage: %s [--triangles N] [--seconds S] [--game-data DIR]\n",
+            std::fprintf(stderr,
+                         "usage: %s [--triangles N] [--seconds S] [--game-data DIR] "
+                         "[--textures DIR]...\n",
                          argv[0]);
             return 2;
         }
@@ -234,6 +261,10 @@ int main(int argc, char** argv) {
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
+    int held = 0;
+    for (const char* dir : pictureDirs)
+        held += HoldPictures(dir);
+    if (!pictureDirs.empty()) std::printf("floor: holding %d pictures\n", held);
     GLuint pictures[3] = {0, 0, 0};
     if (gameData != nullptr) {
         const char* const names[3] = {"font", "intro", "orvi"};
