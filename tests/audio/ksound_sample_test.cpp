@@ -69,32 +69,6 @@ class SoundEffect : public ::testing::Test {
 
 } // namespace
 
-TEST(SoundTables, TellingRows) {
-    buildSoundTables();
-    const int32_t* vol = KSoundDevice::SoundVolumeTable;
-    EXPECT_EQ(-10000, vol[0]);
-    EXPECT_EQ(-5523, vol[1]);
-    EXPECT_EQ(-2761, vol[10]);
-    EXPECT_EQ(-1443, vol[30]);
-    EXPECT_EQ(-831, vol[50]);
-    EXPECT_EQ(-427, vol[70]);
-    EXPECT_EQ(-345, vol[75]);
-    EXPECT_EQ(-267, vol[80]);
-    EXPECT_EQ(-12, vol[99]);
-    const int32_t* pan = KSoundDevice::SoundPanTable;
-    EXPECT_EQ(-10000, pan[0]);
-    EXPECT_EQ(-10001, pan[1]);
-    EXPECT_EQ(-5000, pan[10]);
-    EXPECT_EQ(-1505, pan[50]);
-    EXPECT_EQ(-21, pan[99]);
-    EXPECT_EQ(0, pan[100]);
-    EXPECT_EQ(21, pan[101]);
-    EXPECT_EQ(10001, pan[199]);
-    EXPECT_EQ(10000, pan[200]);
-    for (int i = 1; i < SOUND_VOLUME_TABLE_SIZE; ++i)
-        EXPECT_LE(vol[i - 1], vol[i]) << i;
-}
-
 TEST_F(SoundEffect, VolumeAndPanClampAndReachEveryVoice) {
     KSound s;
     ASSERT_TRUE(s.loadSample(Write("tone.wav", ToneWav()).c_str(), 100, false, 3));

@@ -1,48 +1,17 @@
 # Helpers for end-to-end tests that drive the real k3d binary under its own
-# X server. Source it from a test script that gets the build directory as $1:
+# X server. A test script gets the build directory as $1:
 #
 #   . "$(dirname "$0")/lib.sh"
-#   e2e_init "$1"                 # game dir, X server, cleanup on exit
-#   e2e_write_config 222123531122111321111111111111
-#   e2e_start_game                # k3d in the background, cwd = game dir
-#   e2e_wait_window               # sets E2E_WINDOW (the X window id)
-#   e2e_shift_f12                 # one screenshot key press
-#   e2e_close_window; e2e_wait_exit 20   # sets E2E_STATUS
-#   e2e_pass
+#   e2e_init "$1" [SCREEN]   # E2E_GAME: a private game dir under /tmp (k3d,
+#                            # links to the data, its own Orvi/), own Xvfb
+#   e2e_write_config DIGITS  # Orvi/quon.cfg (windowed 640 x 480 by default)
+#   e2e_start_game [ENV=V]   # E2E_PID; output in stdout.txt and stderr.txt
+#   e2e_wait_window          # E2E_WINDOW
+#   e2e_key / e2e_click / e2e_shift_f12 / e2e_screenshot FILE
+#   e2e_close_window; e2e_wait_exit 20   # E2E_STATUS (124: timed out)
+#   e2e_pass | e2e_fail MESSAGE
 #
-# Variables:
-#   E2E_BUILD   absolute build directory (the generated game directory)
-#   E2E_GAME    the test's own game directory under /tmp: a copy of k3d,
-#               symlinks to Mesh, Texture, Sample, Music and the episode
-#               folders, and a fresh Orvi/ with its own quon.cfg and
-#               episode.pak, so a test never touches the build's files
-#   E2E_PID     pid of the running game; E2E_STATUS its exit status
-#   E2E_WINDOW  X window id of the game's window
-#   DISPLAY     the test's own Xvfb (never a fixed display number)
-#
-# Functions:
-#   e2e_own_display [SCREEN]     only the X server of our own (sets DISPLAY)
-#   e2e_init BUILD_DIR [SCREEN]  prepare E2E_GAME, start Xvfb (SCREEN, default
-#                                1280x1024x24), install the cleanup trap
-#   e2e_write_config DIGITS      write Orvi/quon.cfg (30 digits, no line end)
-#   e2e_start_game [ENV=VALUE..] start ./k3d in E2E_GAME with SDL_AUDIODRIVER
-#                                dummy (override with arguments); output goes
-#                                to $E2E_GAME/stdout.txt and stderr.txt
-#   e2e_wait_window [SECONDS]    wait for the "K3D" window of E2E_PID
-#   e2e_wait_file PATH [SECONDS] wait until PATH exists and is not empty
-#   e2e_wait_log TEXT [SECONDS]  wait until log.txt contains TEXT
-#   e2e_key KEY...               press and release keys (xdotool names)
-#   e2e_hold KEY SECONDS         hold one key down
-#   e2e_shift_f12                left Shift + F12, as a player presses it
-#   e2e_mouse_move X Y           move the pointer to window pixel X, Y
-#   e2e_click [BUTTON]           press and release a mouse button (1 left)
-#   e2e_screenshot FILE          picture of the whole X screen (PNG by name)
-#   e2e_close_window             ask the window to close, as a window
-#                                manager's close button does
-#   e2e_wait_exit [SECONDS]      wait for the game to end; E2E_STATUS is its
-#                                status, 124 after a time-out (game killed)
-#   e2e_fail MESSAGE             print the message, the log tail and exit 1
-#   e2e_pass [MESSAGE]           print PASS and exit 0
+# e2e_wait_file PATH [S] and e2e_wait_log TEXT [S] return 1 on time-out.
 
 E2E_BUILD=""
 E2E_GAME=""
@@ -173,13 +142,6 @@ e2e_key() {
     done
 }
 
-e2e_hold() {
-    e2e_focus
-    xdotool keydown "$1"
-    sleep "$2"
-    xdotool keyup "$1"
-}
-
 e2e_shift_f12() {
     e2e_focus
     xdotool keydown Shift_L
@@ -190,10 +152,6 @@ e2e_shift_f12() {
     sleep 0.1
     xdotool keyup Shift_L
     sleep 0.2
-}
-
-e2e_mouse_move() {
-    xdotool mousemove --window "$E2E_WINDOW" "$1" "$2"
 }
 
 e2e_click() {

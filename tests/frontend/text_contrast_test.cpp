@@ -3,9 +3,6 @@
 // once with an invisible one, and the pixels that differ are the text.
 // Contrast follows the WCAG relative-luminance rule; the glyph test checks
 // that no stroke of the sheet vanishes at the sizes the screens draw.
-//
-// K3D_LOOK_DIR=/some/dir writes each screen as a PPM picture there and the
-// measured table as contrast.txt, for looking at them.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -50,15 +47,6 @@ Picture Grab() {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, p.w, p.h, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
     return p;
-}
-
-bool SavePpm(const Picture& p, const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    std::fprintf(f, "P6\n%d %d\n255\n", p.w, p.h);
-    for (int y = p.h - 1; y >= 0; --y)
-        std::fwrite(p.at(0, y), 1, static_cast<size_t>(p.w) * 3, f);
-    return std::fclose(f) == 0;
 }
 
 double Linear(int c8) {
@@ -119,7 +107,6 @@ struct Box {
 struct TextLine {
     Box box;
     const char* ink;
-    int inkPixels;
     double inkLuminance;
     double surroundLuminance;
     double contrast;
@@ -300,7 +287,7 @@ void MeasureLine(const Picture& with, const Picture& without, const std::vector<
             }
         if (around.empty()) continue;
         const double ls = Median(around);
-        out->push_back(TextLine{box, Inks[k].name, (int)inkPixels.size(), li, ls, Contrast(li, ls)});
+        out->push_back(TextLine{box, Inks[k].name, li, ls, Contrast(li, ls)});
     }
 }
 
@@ -326,11 +313,6 @@ struct ScreenResult {
     std::vector<TextLine> lines;
     int textPixels;
 };
-
-std::string LookDir() {
-    const char* dir = std::getenv("K3D_LOOK_DIR");
-    return dir && *dir ? std::string(dir) : std::string();
-}
 
 class TextContrast : public ::testing::TestWithParam<int> {
   protected:
@@ -363,7 +345,6 @@ class TextContrast : public ::testing::TestWithParam<int> {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear);
-        look = LookDir();
     }
     void TearDown() override {
         glDeleteTextures(1, &invisibleFont);
@@ -418,10 +399,6 @@ class TextContrast : public ::testing::TestWithParam<int> {
         for (size_t i = 0; i < with.rgb.size(); i += 3)
             r.textPixels += with.rgb[i] != without.rgb[i] || with.rgb[i + 1] != without.rgb[i + 1] ||
                             with.rgb[i + 2] != without.rgb[i + 2];
-        if (!look.empty()) {
-            const std::string stem = look + "/" + std::to_string(ScreenWidth()) + "_" + name;
-            SavePpm(with, stem + ".ppm");
-        }
         results.push_back(r);
         return r;
     }
@@ -451,44 +428,7 @@ class TextContrast : public ::testing::TestWithParam<int> {
         currentStage = 7;
     }
 
-    void Report() {
-        std::string table;
-        char row[256];
-        std::snprintf(row, sizeof row, "%-28s %5s %7s %-6s %6s %6s  %s\n", "screen", "texts",
-                      "worst", "ink", "L ink", "L bg", "at (x, y, height)");
-        table += row;
-        for (const ScreenResult& r : results) {
-            const TextLine* worst = nullptr;
-            for (const TextLine& t : r.lines)
-                if (!worst || t.contrast < worst->contrast) worst = &t;
-            if (!worst) {
-                std::snprintf(row, sizeof row, "%-28s %5d   (no text found)\n", r.name.c_str(), 0);
-            } else {
-                std::snprintf(row, sizeof row, "%-28s %5zu %6.2f:1 %-6s %6.3f %6.3f  (%d, %d, %d) %s\n",
-                              r.name.c_str(), r.lines.size(), worst->contrast, worst->ink,
-                              worst->inkLuminance, worst->surroundLuminance, worst->box.x0,
-                              ScreenHeight() - 1 - worst->box.y1, worst->box.height(),
-                              worst->contrast >= GOAL ? "" : "below 4.5");
-            }
-            table += row;
-        }
-        std::printf("%dx%d\n%s", ScreenWidth(), ScreenHeight(), table.c_str());
-        if (!look.empty()) {
-            FILE* f = std::fopen((look + "/contrast_" + std::to_string(ScreenWidth()) + ".txt").c_str(), "w");
-            if (f) {
-                std::fputs(table.c_str(), f);
-                for (const ScreenResult& r : results)
-                    for (const TextLine& t : r.lines)
-                        std::fprintf(f, "%s\t%s\t%.2f\t%.3f\t%.3f\t%d,%d h%d n%d\n", r.name.c_str(), t.ink,
-                                     t.contrast, t.inkLuminance, t.surroundLuminance, t.box.x0,
-                                     ScreenHeight() - 1 - t.box.y1, t.box.height(), t.inkPixels);
-                std::fclose(f);
-            }
-        }
-    }
-
     uint32_t invisibleFont = 0;
-    std::string look;
     std::vector<ScreenResult> results;
 };
 
@@ -565,7 +505,6 @@ TEST_P(TextContrast, EveryTextStandsOutFromWhatLiesBehindIt) {
         Measure(std::string("name_entry_") + episodes[ep]);
     }
 
-    Report();
     for (const ScreenResult& r : results) {
         EXPECT_GT(r.textPixels, 0) << r.name << ": no text drawn";
         EXPECT_FALSE(r.lines.empty()) << r.name << ": no text found";
@@ -645,7 +584,6 @@ TEST(GlyphStrokes, NoStrokeVanishesAtAnySizeTheScreensDraw) {
     std::sort(sizes.begin(), sizes.end());
     sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
 
-    std::string report;
     for (int s : sizes) {
         const int pitch = s + 4, perRow = ScreenWidth() / pitch;
         int lost = 0, strokePixels = 0, blots = 0;
@@ -683,14 +621,9 @@ TEST(GlyphStrokes, NoStrokeVanishesAtAnySizeTheScreensDraw) {
                     }
             first += n;
         }
-        char row[96];
-        std::snprintf(row, sizeof row, "size %2d: %5d stroke pixels, %3d lost, %3d blots\n", s,
-                      strokePixels, lost, blots);
-        report += row;
         EXPECT_EQ(lost, 0) << "glyphs drawn " << s << " pixels high lose strokes";
         EXPECT_EQ(blots, 0) << "black glyphs drawn " << s << " pixels high carry the rim";
     }
-    std::printf("%s", report.c_str());
     DestroyGameWindow();
 }
 

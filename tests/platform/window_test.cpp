@@ -363,34 +363,3 @@ TEST_F(WindowTest, WaitForTheFocusIsBoundedAndLeftOutOfTheClock) {
     window->flipBackBuffer(false, true);
     EXPECT_LT(WallMs() - quickStart, 500);
 }
-
-TEST_F(WindowTest, SoftwareCursorIsDrawnAtTheMouse) {
-    k3dtest::TempDir dir;
-    SetExeDirectory(dir.path().c_str());
-    UseOwnXServer();
-    ASSERT_NE(Open(320, 240, true), nullptr);
-    window->setSoftwareCursor(true);
-    setMousePosition(100, 60);
-    SDL_PumpEvents();
-    ASSERT_EQ(getMouseX(), 100);
-    ASSERT_EQ(getMouseY(), 60);
-    Push(SDL_KEYDOWN, SDL_SCANCODE_LSHIFT);
-    Push(SDL_KEYDOWN, SDL_SCANCODE_F12);
-    window->processEvents();
-    glClearColor(0, 0, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    window->flipBackBuffer(false, true);
-    TargaInfo info;
-    std::string pixels;
-    ASSERT_TRUE(ReadTarga(dir.file("screenshot" + std::to_string(ScreenshotCounter) + ".tga"),
-                          &info, &pixels));
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(pixels.data());
-    // Bottom row first: picture row r is stored row 239 - r. BGRA.
-    auto at = [&](int x, int row) { return p + ((239 - row) * 320 + x) * 4; };
-    EXPECT_EQ(at(100, 60)[2], 255); // the white tip
-    EXPECT_EQ(at(100, 60)[0], 255);
-    EXPECT_EQ(at(102, 66)[0], 0); // black fill
-    EXPECT_EQ(at(102, 66)[2], 0);
-    EXPECT_EQ(at(110, 62)[0], 255); // beside the arrow: the blue clear
-    EXPECT_EQ(at(110, 62)[2], 0);
-}
