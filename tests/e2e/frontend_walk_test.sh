@@ -4,47 +4,20 @@
 # choice accepted, QUIT. Screenshots of each screen land in
 # BUILD_DIR/e2e-shots/frontend_walk/ for a look.
 # Usage: frontend_walk_test.sh BUILD_DIR
-set -euo pipefail
+set -uo pipefail
 
-build=$(cd "${1:?build directory}" && pwd)
 . "$(dirname "$0")/lib.sh"
-e2e_own_display 1280x1024x24
-export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
-
-game=$(mktemp -d /tmp/k3d-walk.XXXXXX)
-shots="$build/e2e-shots/frontend_walk"
-pid=""
-cleanup() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill "$pid"
-        wait "$pid" 2>/dev/null || true
-    fi
-    rm -rf "$game"
-    kill "$E2E_XVFB_PID" 2>/dev/null || true
-}
-trap cleanup EXIT
+e2e_init "$1" # windowed 640 x 480, the rest the defaults
+game=$E2E_GAME
+shots="$E2E_BUILD/e2e-shots/frontend_walk"
 rm -rf "$shots" && mkdir -p "$shots"
+fail() { e2e_fail "$@"; }
 
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$game/log.txt" ] && tail -n 30 "$game/log.txt" >&2
-    exit 1
-}
-
-# A windowed game directory of its own: the binary and a copy of the data.
-cp "$build/k3d" "$game/"
-for dir in Mesh Texture Orvi Sample Music; do
-    [ -d "$build/$dir" ] && cp -r "$build/$dir" "$game/"
-done
-mkdir -p "$game/Orvi"
-# 640 x 480, 32 bits, windowed; the rest the defaults.
-printf '%s' "222123531122111321111111111111" >"$game/Orvi/quon.cfg"
-
-(cd "$game" && exec ./k3d) &
-pid=$!
-
-window=$(xdotool search --sync --onlyvisible --name "K3D" | head -n 1) || fail "no game window"
-[ -n "$window" ] || fail "no game window"
+e2e_start_game
+e2e_wait_window # (its search fails until the window shows: no -e before it)
+set -e
+window=$E2E_WINDOW
+pid=$E2E_PID
 
 # Window-relative pixel where a world point (x, y, z) is seen at 640 x 480:
 # the view spans 0.55 x 0.4125 of the depth each side, and z = 0 lies 5
@@ -138,14 +111,7 @@ xdotool keydown --window "$window" space || true
 sleep 0.15
 xdotool keyup --window "$window" space 2>/dev/null || true
 
-for _ in $(seq 1 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.2
-done
-if kill -0 "$pid" 2>/dev/null; then fail "the game did not end on the quit screen"; fi
-status=0
-wait "$pid" || status=$?
-pid=""
-[ "$status" -eq 0 ] || fail "exit status $status"
+e2e_wait_exit 10 || fail "the game did not end on the quit screen"
+[ "$E2E_STATUS" -eq 0 ] || fail "exit status $E2E_STATUS"
 grep -q "Applying game config" "$game/log.txt" || fail "no config applied in the log"
 echo "walk passed; screenshots in $shots"

@@ -10,17 +10,6 @@ namespace {
 
 const Pixel Black{0, 0, 0}, White{255, 255, 255}, Red{255, 0, 0};
 
-TEST(TextLayout, GlyphTableCellsFollowTheSheetRowsTopDown) {
-    BuildGlyphTable();
-    EXPECT_FLOAT_EQ(GlyphStepU, 1.0f / 16);
-    EXPECT_FLOAT_EQ(GlyphTable[0].u, 0.0f);
-    EXPECT_FLOAT_EQ(GlyphTable[0].v, 15.0f / 16); // row 0 is the top of the picture
-    EXPECT_FLOAT_EQ(GlyphTable[(int)'A'].u, 1.0f / 16);
-    EXPECT_FLOAT_EQ(GlyphTable[(int)'A'].v, 11.0f / 16);
-    EXPECT_FLOAT_EQ(GlyphTable[255].u, 15.0f / 16);
-    EXPECT_FLOAT_EQ(GlyphTable[255].v, 0.0f);
-}
-
 TEST(TextLayout, ColourCodes) {
     float rgb[3];
     TextColourOf(TEXT_GOLD, false, rgb);
