@@ -154,37 +154,6 @@ TEST_F(CapsuleRules, EachCapsuleHasItsEffectAndItsLogWord) {
     }
 }
 
-TEST_F(CapsuleRules, DriftAndSettleAtDelirium) {
-    BonusChanceDivisor = 3;
-    PlaceBricks();
-    srand(5);
-    const float z = SineTable[RandomInt(0, 360)];
-    srand(5);
-    DriftBricks(0.01f);
-    EXPECT_TRUE(bricksSettling);
-    EXPECT_FLOAT_EQ(EntityTable[FindEntity(TYPE_BRICK, 1)].position[2], z);
-
-    // Settling moves z by 0.01 per frame, whatever the frame time, and
-    // snaps it to 0 inside +-0.01.
-    struct SettleCase {
-        float z, after;
-    };
-    const SettleCase steps[] = {{0.035f, 0.025f}, {-0.035f, -0.025f}, {0.015f, 0.0f},
-                                {-0.015f, 0.0f},  {0.005f, 0.0f},     {0.0f, 0.0f}};
-    for (const SettleCase& s : steps) {
-        SCOPED_TRACE(s.z);
-        bricksSettling = true;
-        FrameMs = 100;
-        EntityTable[FindEntity(TYPE_BRICK, 1)].position[2] = s.z;
-        SettleBricks();
-        EXPECT_NEAR(EntityTable[FindEntity(TYPE_BRICK, 1)].position[2], s.after, 1e-6f);
-    }
-    for (int n = 1; n <= 7; ++n)
-        EntityTable[FindEntity(TYPE_BRICK, n)].position[2] = 0.0f;
-    SettleBricks();
-    EXPECT_FALSE(bricksSettling) << "a frame without change ends the settling";
-}
-
 TEST_F(CapsuleRules, SecondFlyShipWhileFlyingDoesNothing) {
     BonusChanceDivisor = 3;
     Ship(0.0f, -2.6f);
