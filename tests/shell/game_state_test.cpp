@@ -49,29 +49,6 @@ class GameStateTest : public shelltest::GameWindowTest {
     }
 };
 
-TEST_F(GameStateTest, ClearedStageIsHeldThenTheNextStageIsBuiltWithALifeMore) {
-    StartGame();
-    // Dissolving bricks still count: a hit brick is not a cleared stage.
-    KillType(TYPE_BRICK);
-    EXPECT_EQ(lives, 4);
-    Frame();
-    EXPECT_EQ(GameState, GS_STAGE_CLEARED);
-    EXPECT_EQ(lives, 5);
-    EXPECT_EQ(HeldTarget, GS_NEXT_STAGE);
-    Frame(); // the hold lasts while its time runs
-    EXPECT_EQ(GameState, GS_STAGE_CLEARED);
-
-    ExpireHold();
-    Frame();
-    EXPECT_EQ(GameState, GS_NEXT_STAGE);
-    EXPECT_EQ(currentStage, 2);
-    Frame();
-    EXPECT_EQ(GameState, GS_PLAYING);
-    EXPECT_FALSE(ballLaunched);
-    EXPECT_NE(FindEntity(MESH_SHIP, 1), ENTITY_NONE);
-    EXPECT_NE(FindEntity(MESH_BALL, 1), ENTITY_NONE);
-}
-
 TEST_F(GameStateTest, LastBallLostWithNoLifeEndsInNameEntry) {
     StartGame();
     lives = 0;
@@ -283,33 +260,6 @@ TEST_F(GameSoundTest, ClearedStageStopsTheTuneSoTheJingleIsHeardAlone) {
 // ---------------------------------------------------------------------------
 // The state machine's rules, one table per family
 // ---------------------------------------------------------------------------
-
-TEST_F(GameStateTest, HoldsLastTheirTimeOnTheGameClock) {
-    struct HoldCase {
-        const char* rule;
-        int livesBefore;
-        bool clearStage;
-        int held, next;
-        int delayMs;
-    };
-    const HoldCase cases[] = {
-        {"a cleared stage is held 3 s", 2, true, GS_STAGE_CLEARED, GS_NEXT_STAGE, 3000},
-        {"a lost ball is held 2 s", 2, false, GS_LIFE_LOST, GS_RESPAWN, 2000},
-    };
-    FrameMs = 70; // not a divisor of either delay
-    for (const HoldCase& c : cases) {
-        SCOPED_TRACE(c.rule);
-        StartGame();
-        lives = c.livesBefore;
-        KillType(c.clearStage ? (int)TYPE_BRICK : (int)MESH_BALL);
-        Frame();
-        ASSERT_EQ(GameState, c.held);
-        EXPECT_EQ(FramesWhile(c.held), (c.delayMs + FrameMs - 1) / FrameMs);
-        EXPECT_EQ(GameState, c.next);
-        Frame();
-        EXPECT_EQ(GameState, GS_PLAYING);
-    }
-}
 
 TEST_F(GameStateTest, ChangeGameStateLeavesTheMenuScreensAlone) {
     struct ChangeCase {
