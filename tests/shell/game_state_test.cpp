@@ -198,24 +198,6 @@ TEST_F(GameStateTest, StageClearedWithoutALaunchGivesNoBonusAndKeepsTheBestTime)
     EXPECT_EQ(bestStageTime, 40000);
 }
 
-TEST_F(GameStateTest, LostLifeHoldIsNotStageTime) {
-    FrameMs = 40;
-    StartGame();
-    lives = 2;
-    Frame(0, true);
-    AdvanceOfflineClock(5000 - FrameMs);
-    KillType(MESH_BALL);
-    Frame();
-    ASSERT_EQ(GameState, GS_LIFE_LOST);
-    EXPECT_EQ(stageTime, 5000);
-    EXPECT_GE(FramesWhile(GS_LIFE_LOST), 2000 / FrameMs) << "the hold lasts 2 s";
-    ASSERT_EQ(GameState, GS_RESPAWN);
-    Frame(); // the new ball
-    Frame(); // a play step reads the clock again
-    ASSERT_EQ(GameState, GS_PLAYING);
-    EXPECT_EQ(stageTime, 5000 + 2 * FrameMs);
-}
-
 // The tune, the jingles and the end-of-game part with a real sound device
 // (the dummy driver) and the generated music and samples.
 class GameSoundTest : public GameStateTest {
