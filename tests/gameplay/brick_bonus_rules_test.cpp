@@ -13,17 +13,6 @@ using gameplaytest::GameplayTest;
 
 class BrickRules : public GameplayTest {};
 
-TEST_F(BrickRules, MissilesHitNothingWithoutALaunchedBall) {
-    Ship(0.0f, -2.6f);
-    Ball(-2.0f, 1.0f, 0.0f, 0.0f);
-    const int brick = Brick(0.0f, 0.0f);
-    Spawn(MESH_MISSILE, 0.0f, 0.0f, 0.0f, 0.035f);
-    ballLaunched = false;
-    UpdateBalls();
-    EXPECT_FALSE(Dissolving(brick));
-    EXPECT_EQ(Count(TYPE_MISSILE), 1);
-}
-
 TEST_F(BrickRules, StageIsClearedOnlyWhenTheLastDissolveEnds) {
     const int brick = Brick(0.0f, 0.0f);
     HitBrick(brick);

@@ -49,19 +49,6 @@ class GameStateTest : public shelltest::GameWindowTest {
     }
 };
 
-TEST_F(GameStateTest, LastBallLostWithNoLifeEndsInNameEntry) {
-    StartGame();
-    lives = 0;
-    KillType(MESH_BALL);
-    Frame();
-    EXPECT_EQ(GameState, GS_LIFE_LOST);
-    ExpireHold();
-    Frame();
-    EXPECT_EQ(GameState, GS_NAME_ENTRY);
-    EXPECT_EQ(NameCursor, 0);
-    EXPECT_EQ(std::string(PlayerName), "__________");
-}
-
 TEST_F(GameStateTest, ClearingStage51EndsTheGameWithoutATimeBonus) {
     StartGame();
     currentStage = 51;
@@ -98,19 +85,6 @@ TEST_F(GameStateTest, EscapeLeavesPlayAndTheHeldStatesForTheMainMenu) {
     Frame(KW_ESCAPE);
     EXPECT_EQ(GameState, GS_BACK_TO_MENU);
     EXPECT_EQ(HeldTarget, -1);
-}
-
-TEST_F(GameStateTest, FirstFireLaunchesAndStartsTheStageClock) {
-    StartGame();
-    EXPECT_FALSE(stageClockRunning);
-    Frame(0, true);
-    EXPECT_TRUE(ballLaunched);
-    EXPECT_TRUE(stageClockRunning);
-    // Later fire with the cannon ship sends a missile.
-    SwitchToCannonShip();
-    missileCooldown = 0;
-    Frame(0, true);
-    EXPECT_NE(FindEntity(TYPE_MISSILE, 1), ENTITY_NONE);
 }
 
 TEST_F(GameStateTest, KeyWordIsClearedAfterEveryFrameAndIntroTakesAnyKey) {
