@@ -44,7 +44,6 @@ class CapsuleRules : public GameplayTest {
     static float ShipWidth() { return EntityTable[ShipSlot()].scale[0]; }
 
     k3dtest::LogCapture log_;
-    GameLog* saved_ = nullptr;
 };
 
 struct CapsuleCase {
