@@ -1,5 +1,5 @@
-// Brick and capsule rules: the hit and its award, the capsule rate, missiles,
-// the end of a stage, and the nine capsule effects.
+// Brick and capsule rules the replays do not pin alone: the end of a stage,
+// the nine capsule effects with their log words, and repeated catches.
 #include <cmath>
 #include <memory>
 #include <string>
