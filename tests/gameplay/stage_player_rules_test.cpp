@@ -142,34 +142,6 @@ TEST_F(StageRules, BumpersOnlyWhenTheOptionIsOn) {
 
 class PlayerRules : public GameplayTest {};
 
-TEST_F(PlayerRules, PendingScoreRollsOneDecimalStepPerFrame) {
-    struct RollCase {
-        int32_t pending;
-        int frames;
-    };
-    const RollCase cases[] = {
-        {850, 22},   // eight of 100, four of 10, ten of 1
-        {10, 10},    // 10 is not 11 or more: single points
-        {11, 2},     // one 10, one 1
-        {101, 2},    // one 100, one 1
-        {1500, 24},  // one 1000, four of 100, nine of 10, ten of 1
-        {25000, 34}, // two of 10 000, four of 1000, nine of 100, nine of 10, ten of 1
-        {1000001, 2},
-    };
-    for (const RollCase& c : cases) {
-        SCOPED_TRACE(c.pending);
-        score = 0;
-        pendingScore = c.pending;
-        int frames = 0;
-        while (pendingScore != 0 && frames < 1000) {
-            RollScore();
-            frames++;
-        }
-        EXPECT_EQ(frames, c.frames);
-        EXPECT_EQ(score, c.pending);
-    }
-}
-
 TEST_F(PlayerRules, ShipWidthScalesWithAFloorAndNoCeiling) {
     struct WidthCase {
         const char* rule;
@@ -190,45 +162,6 @@ TEST_F(PlayerRules, ShipWidthScalesWithAFloorAndNoCeiling) {
             ScaleShipWidth(ship, c.factor);
         EXPECT_NEAR(EntityTable[ship].scale[0], c.expect, 1e-5f);
     }
-}
-
-TEST_F(PlayerRules, MissilesFollowTheCooldown) {
-    struct RhythmCase {
-        int frameMs;
-        const char* fired; // one character per frame of held fire
-    };
-    const RhythmCase cases[] = {
-        {16, "x....x....x...."}, // 4 - 0.8 truncated each frame
-        {20, "x....x....x...."},
-        {40, "x..x..x..x..x.."},
-        {100, "x.x.x.x.x.x.x.x"},
-    };
-    for (const RhythmCase& c : cases) {
-        SCOPED_TRACE(c.frameMs);
-        ClearEntities();
-        FrameMs = c.frameMs;
-        missileCooldown = 0;
-        cannonShip = false;
-        Ship(0.4f, -2.6f);
-        SwitchToCannonShip();
-        std::string seen;
-        for (int i = 0; c.fired[i]; ++i) {
-            const int before = Count(TYPE_MISSILE);
-            FireMissile();
-            seen += Count(TYPE_MISSILE) > before ? 'x' : '.';
-        }
-        EXPECT_EQ(seen, c.fired);
-        const Entity& m = EntityTable[FindEntity(TYPE_MISSILE, 1)];
-        EXPECT_FLOAT_EQ(m.position[0], 0.4f);
-        EXPECT_FLOAT_EQ(m.velocity[1], 0.035f);
-    }
-    // The normal ship fires nothing.
-    ClearEntities();
-    cannonShip = false;
-    missileCooldown = 0;
-    Ship();
-    FireMissile();
-    EXPECT_EQ(Count(TYPE_MISSILE), 0);
 }
 
 struct LostBallCase {
