@@ -1,7 +1,6 @@
-// Brick and capsule rules the replays do not pin alone: the end of a stage,
-// the nine capsule effects with their log words, and repeated catches.
+// Capsule rules the replays do not pin alone: the nine effects with their
+// log words, and catches that must change nothing.
 #include <cmath>
-#include <memory>
 #include <string>
 
 #include "tests/gameplay/gameplay_fixture.h"
@@ -10,27 +9,6 @@
 namespace {
 
 using gameplaytest::GameplayTest;
-
-class BrickRules : public GameplayTest {};
-
-TEST_F(BrickRules, StageIsClearedOnlyWhenTheLastDissolveEnds) {
-    const int brick = Brick(0.0f, 0.0f);
-    HitBrick(brick);
-    EXPECT_FALSE(StageCleared()) << "a dissolving brick still counts";
-    int frames = 0;
-    while (EntityTable[brick].inUse && frames < 1000) {
-        EXPECT_FALSE(StageCleared());
-        UpdateEntity(brick);
-        frames++;
-    }
-    // life 0.99 falls by 0.007 per time unit, k = 4 per frame.
-    EXPECT_EQ(frames, (int)std::ceil(0.99 / (0.007 * 4)));
-    EXPECT_TRUE(StageCleared());
-}
-
-// ---------------------------------------------------------------------------
-// Capsules
-// ---------------------------------------------------------------------------
 
 class CapsuleRules : public GameplayTest {
   protected:
