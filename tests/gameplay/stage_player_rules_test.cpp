@@ -1,5 +1,5 @@
-// Stage building and the player's side: the objects of a stage, the score
-// roll, the ship's width and form, missiles, and what a lost life keeps.
+// Stage building and the ship's width: the cells of a layout, what a new
+// stage resets, the bumper option, and the width's floor.
 #include <cmath>
 #include <set>
 
@@ -64,17 +64,6 @@ TEST_F(StageRules, CellsBecomeBricksInColumnOrder) {
     EXPECT_EQ(Count(TYPE_BRICK), 5);
 }
 
-TEST_F(StageRules, BricksDifferInDepthAtDelirium) {
-    BonusChanceDivisor = 3;
-    const char codes[] = "1479<";
-    for (int r = 0; r < 5; ++r)
-        SetCell(1, r, 0, codes[r]);
-    BuildStage();
-    for (int n = 1; n <= 5; ++n)
-        EXPECT_FLOAT_EQ(EntityTable[FindEntity(TYPE_BRICK, n)].scale[2],
-                        (float)(codes[n - 1] - '0'));
-}
-
 TEST_F(StageRules, BuildStageResetsAndPlacesShipBallAndPlayground) {
     pendingScore = 700;
     combo = 900;
@@ -136,10 +125,6 @@ TEST_F(StageRules, BumpersOnlyWhenTheOptionIsOn) {
     EXPECT_EQ(counts, (std::set<int>{0, 1, 2, 3}));
 }
 
-// ---------------------------------------------------------------------------
-// Score, ship, missiles
-// ---------------------------------------------------------------------------
-
 class PlayerRules : public GameplayTest {};
 
 TEST_F(PlayerRules, ShipWidthScalesWithAFloorAndNoCeiling) {
@@ -162,57 +147,6 @@ TEST_F(PlayerRules, ShipWidthScalesWithAFloorAndNoCeiling) {
             ScaleShipWidth(ship, c.factor);
         EXPECT_NEAR(EntityTable[ship].scale[0], c.expect, 1e-5f);
     }
-}
-
-struct LostBallCase {
-    const char* rule;
-    int livesBefore;
-    int expectState, expectLives;
-};
-
-TEST_F(PlayerRules, LostBallTakesTheCannonsAndTheFlightButKeepsTheWidth) {
-    const LostBallCase cases[] = {
-        {"a life left: one less, a new ball", 1, GS_RESPAWN, 0},
-        {"no life left: the game ends", 0, GS_NAME_ENTRY, 0},
-    };
-    for (const LostBallCase& c : cases) {
-        SCOPED_TRACE(c.rule);
-        ClearEntities();
-        const int ship = Ship(0.5f, 1.0f); // flown up to y = 1
-        ScaleShipWidth(ship, 1.5f);
-        SwitchToCannonShip();
-        flyingShip = true;
-        lives = c.livesBefore;
-        GameState = GS_LIFE_LOST;
-        ChangeGameState(GS_RESPAWN);
-        EXPECT_EQ(GameState, c.expectState);
-        EXPECT_EQ(lives, c.expectLives);
-        EXPECT_FALSE(cannonShip);
-        EXPECT_FALSE(flyingShip);
-        const Entity& s = EntityTable[FindEntity(MESH_SHIP, 1)];
-        EXPECT_FLOAT_EQ(s.scale[0], 1.5f);
-        EXPECT_FLOAT_EQ(s.position[0], 0.5f);
-        if (c.expectState == GS_RESPAWN) {
-            EXPECT_NEAR(s.position[1], -2.604167f, 1e-5f);
-        }
-    }
-}
-
-TEST_F(PlayerRules, ClearedStageEndsTheCannonsAndTheNextStageHasANormalShip) {
-    memset(EpisodeText, 0, sizeof EpisodeText);
-    const int ship = Ship();
-    ScaleShipWidth(ship, 0.8f);
-    SwitchToCannonShip();
-    flyingShip = true;
-    GameState = GS_STAGE_CLEARED;
-    ChangeGameState(GS_NEXT_STAGE);
-    EXPECT_EQ(GameState, GS_NEXT_STAGE);
-    EXPECT_EQ(currentStage, 2);
-    EXPECT_FALSE(cannonShip);
-    EXPECT_FALSE(flyingShip);
-    BuildStage();
-    EXPECT_FLOAT_EQ(EntityTable[FindEntity(MESH_SHIP, 1)].scale[0], 1.0f);
-    EXPECT_EQ(FindEntity(MESH_SHIP_CANNONS, 1), ENTITY_NONE);
 }
 
 } // namespace
