@@ -131,14 +131,4 @@ TEST_F(CapsuleRules, SecondFlyShipWhileFlyingDoesNothing) {
     EXPECT_EQ(SteerY, 77);
 }
 
-TEST_F(CapsuleRules, BulletShipOnACannonShipStillShakes) {
-    Ship(0.0f, -2.6f);
-    Ball(0.0f, 0.0f, 0.0f, 0.0f);
-    PlaceBricks();
-    SwitchToCannonShip();
-    Catch(CAPSULE_BULLET_SHIP);
-    EXPECT_TRUE(cannonShip);
-    EXPECT_FLOAT_EQ(EntityTable[FindEntity(TYPE_BRICK, 5)].scale[0], 2.0f);
-}
-
 } // namespace

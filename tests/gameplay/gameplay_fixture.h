@@ -110,14 +110,6 @@ class GameplayTest : public ::testing::Test {
     static bool Dissolving(int slot) {
         return EntityTable[slot].inUse && EntityTable[slot].life <= 0.99f;
     }
-    // How many rand() values have been drawn since srand(seed).
-    static int DrawsSince(unsigned seed) {
-        const int next = rand();
-        srand(seed);
-        for (int n = 0; n < 100000; ++n)
-            if (rand() == next) return n;
-        return -1;
-    }
 };
 
 } // namespace gameplaytest

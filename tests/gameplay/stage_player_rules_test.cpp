@@ -1,7 +1,6 @@
 // Stage building and the ship's width: the cells of a layout, what a new
-// stage resets, the bumper option, and the width's floor.
+// stage resets, and the width's floor.
 #include <cmath>
-#include <set>
 
 #include "tests/gameplay/gameplay_fixture.h"
 
@@ -92,37 +91,6 @@ TEST_F(StageRules, BuildStageResetsAndPlacesShipBallAndPlayground) {
     EXPECT_FLOAT_EQ(ground.scale[0], 4.5f);
     EXPECT_FLOAT_EQ(ground.scale[1], 3.5f);
     EXPECT_FLOAT_EQ(ground.position[2], -1.5f);
-}
-
-TEST_F(StageRules, BumpersOnlyWhenTheOptionIsOn) {
-    UseBumper = 0;
-    srand(31);
-    BuildStage();
-    EXPECT_EQ(Count(MESH_BUMPER), 0);
-    EXPECT_EQ(DrawsSince(31), 0) << "no random number is drawn for bumpers";
-
-    UseBumper = 1;
-    std::set<int> counts;
-    for (unsigned seed = 1; seed <= 60; ++seed) {
-        srand(seed);
-        const int expected = RandomInt(0, 4);
-        srand(seed);
-        BuildStage();
-        const int n = Count(MESH_BUMPER);
-        ASSERT_EQ(n, expected);
-        counts.insert(n);
-        for (int b = 1; b <= n; ++b) {
-            const Entity& e = EntityTable[FindEntity(MESH_BUMPER, b)];
-            EXPECT_GE(e.scale[0], 1.0f);
-            EXPECT_LE(e.scale[0], 3.75f);
-            EXPECT_EQ(e.scale[0], e.scale[1]);
-            EXPECT_LE(std::fabs(e.position[0]), 2.5f);
-            EXPECT_LE(std::fabs(e.position[1]), 2.5f);
-            EXPECT_FLOAT_EQ(e.rotation[2], 90.0f);
-            EXPECT_EQ(e.faces[0].additive, 1);
-        }
-    }
-    EXPECT_EQ(counts, (std::set<int>{0, 1, 2, 3}));
 }
 
 class PlayerRules : public GameplayTest {};
