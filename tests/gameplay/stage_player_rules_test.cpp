@@ -1,5 +1,5 @@
-// Stage building and the ship's width: the cells of a layout, what a new
-// stage resets, and the width's floor.
+// Stage building and the ship's width: the cells of a layout and the
+// width's floor.
 #include <cmath>
 
 #include "tests/gameplay/gameplay_fixture.h"
@@ -61,36 +61,6 @@ TEST_F(StageRules, CellsBecomeBricksInColumnOrder) {
         EXPECT_FLOAT_EQ(e.scale[2], 2.0f) << "every brick is 2 deep below Delirium!";
     }
     EXPECT_EQ(Count(TYPE_BRICK), 5);
-}
-
-TEST_F(StageRules, BuildStageResetsAndPlacesShipBallAndPlayground) {
-    pendingScore = 700;
-    combo = 900;
-    SteerX = 40;
-    SteerY = -30;
-    ViewAngle = -50;
-    ballSpeed = 3.0f;
-    BuildStage();
-    EXPECT_EQ(pendingScore, 0);
-    EXPECT_EQ(combo, 0);
-    EXPECT_EQ(SteerX, 0);
-    EXPECT_EQ(SteerY, 0);
-    const Entity& ship = EntityTable[FindEntity(MESH_SHIP, 1)];
-    EXPECT_NEAR(ship.position[1], -2.604167f, 1e-5f);
-    EXPECT_FLOAT_EQ(ship.rotation[0], -90.0f);
-    EXPECT_FLOAT_EQ(ship.scale[0], 1.0f);
-    const Entity& ball = EntityTable[FindEntity(MESH_BALL, 1)];
-    EXPECT_FLOAT_EQ(ball.rotation[0], 50.0f);
-    EXPECT_NEAR(ball.position[1], -5.0f * 5.0f / 480.0f, 1e-6f);
-    EXPECT_FLOAT_EQ(ball.scale[0], 0.1f);
-    EXPECT_FLOAT_EQ(ball.spin[0], 0.1f);
-    EXPECT_FLOAT_EQ(ball.spin[1], 0.2f);
-    EXPECT_FLOAT_EQ(ball.velocity[0], 3.0f / 200.0f);
-    EXPECT_FLOAT_EQ(ball.velocity[1], 3.0f / 200.0f);
-    const Entity& ground = EntityTable[FindEntity(MESH_PLAYGROUND, 1)];
-    EXPECT_FLOAT_EQ(ground.scale[0], 4.5f);
-    EXPECT_FLOAT_EQ(ground.scale[1], 3.5f);
-    EXPECT_FLOAT_EQ(ground.position[2], -1.5f);
 }
 
 class PlayerRules : public GameplayTest {};
