@@ -14,6 +14,7 @@ void HitBrick(int slot) {
         if (brick.faces[f].additive) return; // already dissolving
         brick.faces[f].additive = 1;
     }
+    EntityNumberingChanged();
     brick.life = 0.99f;
     if (r % divisor == 0) {
         const int kind = RandomInt(0, CAPSULE_KIND_COUNT);

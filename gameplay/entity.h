@@ -80,6 +80,8 @@ int CountLiveEntities();
 // Slot of the n-th live entity (from 1) of that type, dissolving bricks not
 // counted; 0 when n < 1, 255 when there are fewer.
 int FindEntity(int type, int n);
+// Called by whatever changes which entities FindEntity counts.
+void EntityNumberingChanged();
 // 1 when the world boxes of a and b overlap in x and y.
 int EntitiesOverlap(int a, int b);
 // Which side of a the box of b touches: 2 left edge inside, 1 right edge

@@ -141,6 +141,7 @@ void SpawnEntity(int mesh, EntityTransform transform, EntityLook look) {
         }
     }
     liveEntityCount = RecountLive();
+    EntityNumberingChanged();
 }
 
 void KillEntity(int slot) {
@@ -159,6 +160,7 @@ void KillEntity(int slot) {
         if (EntityTable[s].inUse == 1) EntityDrawList[pos++] = s;
     }
     liveEntityCount = RecountLive();
+    EntityNumberingChanged();
 }
 
 void KillAllEntities() {
@@ -174,22 +176,58 @@ void ClearEntities() {
         EntityTable[i].inUse = 0;
     }
     liveEntityCount = 0;
+    EntityNumberingChanged();
 }
 
 int CountLiveEntities() {
     return RecountLive();
 }
 
+// The play loops ask for n = 1, 2, 3, ... of a type (and, for every brick,
+// for the missiles): each answer counted from slot 1 would make them quadratic
+// in the number of entities (31 balls over a full board of bricks). The last
+// answer for each type is kept, and a later number of that type is counted on
+// from it, as long as nothing that renumbers the entities (a spawn, a kill, a
+// brick starting to dissolve) happened between. An answer of "none" for n
+// stands for every number from n on.
+static unsigned numberingGeneration = 1;
+static struct {
+    unsigned generation;
+    int n, slot;
+} lastFound[MAX_MESHES];
+
+void EntityNumberingChanged() {
+    ++numberingGeneration;
+}
+
 int FindEntity(int type, int n) {
     if (n < 1) return 0;
     int seen = 0;
-    for (int slot = 1; slot < MAX_ENTITIES; ++slot) {
+    int first = 1;
+    const bool kept = type >= 0 && type < MAX_MESHES;
+    if (kept && lastFound[type].generation == numberingGeneration) {
+        const auto& last = lastFound[type];
+        if (last.slot == ENTITY_NONE) {
+            if (n >= last.n) return ENTITY_NONE;
+        } else if (last.n == n) {
+            return last.slot;
+        } else if (last.n < n) {
+            seen = last.n;
+            first = last.slot + 1;
+        }
+    }
+    int found = ENTITY_NONE;
+    for (int slot = first; slot < MAX_ENTITIES; ++slot) {
         const Entity& e = EntityTable[slot];
         if (e.inUse != 1 || e.type != static_cast<uint32_t>(type)) continue;
         if (e.type == TYPE_BRICK && e.faceCount > 0 && e.faces[0].additive) continue;
-        if (++seen == n) return slot;
+        if (++seen == n) {
+            found = slot;
+            break;
+        }
     }
-    return ENTITY_NONE;
+    if (kept) lastFound[type] = {numberingGeneration, n, found};
+    return found;
 }
 
 int EntitiesOverlap(int a, int b) {
@@ -219,6 +257,7 @@ void StartDissolve(int slot) {
         if (e.faces[0].additive) return;
         for (int i = 0; i < e.faceCount; ++i)
             e.faces[i].additive = 1;
+        EntityNumberingChanged();
     }
     e.life = 0.99f;
     pendingScore = DISSOLVE_AWARD;
