@@ -53,7 +53,6 @@ void ConvertPixels(TargaImage* image) {
             p[i * 4] = p[i * 4 + 2];
             p[i * 4 + 2] = t;
         }
-        image->format = GL_RGBA;
     } else if (image->depth == 24) {
         // Expanding from the back keeps every source pixel unread until used.
         for (size_t n = count; n-- > 0;) {
@@ -65,10 +64,8 @@ void ConvertPixels(TargaImage* image) {
             p[n * 4 + 2] = blue;
             p[n * 4 + 3] = TargaAlpha(red, green, blue);
         }
-        image->format = GL_RGBA;
-    } else {
-        image->format = GL_ALPHA;
     }
+    // 8 bits stay as stored: an alpha texture.
 }
 
 } // namespace
@@ -87,7 +84,7 @@ int ReadTargaHeader(const uint8_t* header, TargaImage* image) {
     image->width = header[12] | (header[13] << 8);
     image->height = header[14] | (header[15] << 8);
     image->depth = header[16];
-    image->format = GL_RGBA;
+    image->format = image->depth == 8 ? GL_ALPHA : GL_RGBA;
     image->pixels = nullptr;
     if (colourMapType != 0 || (imageType != 2 && imageType != 3)) return TGA_BAD_IMAGE_TYPE;
     if (!PowerOfTwoSide(image->width) || !PowerOfTwoSide(image->height)) return TGA_BAD_DIMENSION;
@@ -123,11 +120,17 @@ namespace {
 // name something else in the new one.
 SDL_GLContext TextureContext = nullptr;
 
+// Whether the names in TextureNames belong to the current context, so GL
+// calls on them reach the pictures they were given for.
+bool NamesAreCurrent() {
+    return TextureContext != nullptr && SDL_GL_GetCurrentContext() == TextureContext;
+}
+
 // Deletes the textures of the previous load, so a reload (every episode
 // start) does not keep one more copy of every picture each time.
 void DeleteLoadedTextures() {
     const int last = textureCount < MAX_TEXTURES - 1 ? textureCount : MAX_TEXTURES - 1;
-    if (last > 0 && TextureContext != nullptr && SDL_GL_GetCurrentContext() == TextureContext) {
+    if (last > 0 && NamesAreCurrent()) {
         // Zeros (refused loads, no context) are ignored by GL.
         glDeleteTextures(last, reinterpret_cast<const GLuint*>(&TextureNames[1]));
         glDeleteTextures(1, reinterpret_cast<const GLuint*>(&FontOutlineName));
@@ -206,7 +209,6 @@ int CheckTargaFile(const char* fullPath, TargaImage* image) {
     const long need = static_cast<long>(TGA_HEADER_SIZE + image->idLength + StoredBytes(*image));
     const bool ok = std::fseek(file, 0, SEEK_END) == 0 && std::ftell(file) >= need;
     std::fclose(file);
-    if (image->depth == 8) image->format = GL_ALPHA;
     return ok ? 0 : TGA_BAD_DATA;
 }
 
@@ -310,7 +312,7 @@ void LoadTextures() {
     // for a frame, and the glyph sheet's levels would be built again.
     uint32_t kept[FIXED_TEXTURE_COUNT] = {};
     uint32_t keptOutline = 0;
-    const bool ours = TextureContext != nullptr && SDL_GL_GetCurrentContext() == TextureContext;
+    const bool ours = NamesAreCurrent();
     if (ours) {
         for (int i = 0; i < FIXED_TEXTURE_COUNT; ++i) {
             if (FixedIndex[i] == 0) continue;
@@ -345,7 +347,7 @@ void ReleaseIntroTextures() {
     if (IntroPicturesReleased) return;
     IntroPicturesReleased = true;
     FlushFrameRecord(); // this frame may have drawn them
-    const bool ours = TextureContext != nullptr && SDL_GL_GetCurrentContext() == TextureContext;
+    const bool ours = NamesAreCurrent();
     for (int i = 0; i < FIXED_TEXTURE_COUNT; ++i) {
         if (FixedTextures[i].use != SEEN_IN_INTRO || FixedIndex[i] == 0) continue;
         uint32_t& name = TextureNames[FixedIndex[i]];
