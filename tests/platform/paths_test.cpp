@@ -38,15 +38,6 @@ TEST_F(PathTest, JoinsRelativeLeadingSlashAndDrivePaths) {
     EXPECT_STREQ(pathJoin("Mesh\\Ship.ASC"), "/games/X/Mesh/Ship.ASC");
 }
 
-TEST_F(PathTest, EveryCallOverwritesTheSharedBuffer) {
-    const char* first = pathJoin("a");
-    const std::string copy = first;
-    const char* second = pathJoin("b");
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(copy, "/games/X/a");
-    EXPECT_STREQ(second, "/games/X/b");
-}
-
 TEST_F(PathTest, OverlongPathsAreCutInsideTheBuffer) {
     const std::string name(600, 'n');
     const char* joined = pathJoin(name.c_str());

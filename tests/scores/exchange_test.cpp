@@ -308,15 +308,6 @@ TEST(HttpFetchTest, QueryValuesAreEscapedOutsideTheUnreservedSet) {
     EXPECT_STREQ(tiny, "");
 }
 
-TEST_F(ScoresTest, ScoreUrlCarriesTheCheckCharacterEscaped) {
-    // "bob@2" sums to 421: check 61, '='.
-    ASSERT_EQ(ScoreMessageCheck("bob@2"), '=');
-    char url[HTTP_URL_BUFFER];
-    ASSERT_TRUE(BuildScoreUrl("bob", 2, url));
-    std::string text = url;
-    EXPECT_EQ(text.substr(text.find('?')), "?msg=2%40bob%3D");
-}
-
 TEST(HttpFetchTest, UrlsAreMadeSafe) {
     char out[HTTP_URL_BUFFER];
     ASSERT_TRUE(makeUrlSafe("http://h:1/a b/p.php?msg=x+y@z/#[]%~", out, sizeof out));
