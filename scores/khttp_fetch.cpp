@@ -452,23 +452,17 @@ static bool IsPathChar(unsigned char c) {
     return std::strchr("!$&'()*+,;=:@/%?", c) != nullptr && c != 0;
 }
 
-bool makeUrlSafe(const char* url, char* out, int outSize) {
+// Copies text into out with every byte keep(p) turns down percent-encoded.
+// False when out is too small (out then holds "").
+template <typename Keep>
+static bool PercentEncode(const char* text, char* out, int outSize, Keep keep) {
     static const char hex[] = "0123456789ABCDEF";
     if (outSize <= 0) return false;
     int used = 0;
-    bool inQuery = false;
-    for (const unsigned char* p = (const unsigned char*)url; *p; p++) {
-        unsigned char c = *p;
-        bool plain;
-        if (!inQuery) {
-            plain = IsPathChar(c);
-            if (c == '?') inQuery = true;
-        } else {
-            // The caller escaped its values: an escape stays as it is.
-            plain = IsUnreserved(c) || c == '=' || c == '&' ||
-                    (c == '%' && IsHexDigit(p[1]) && IsHexDigit(p[2]));
-        }
-        int need = plain ? 1 : 3;
+    for (const unsigned char* p = (const unsigned char*)text; *p; p++) {
+        const unsigned char c = *p;
+        const bool plain = keep(p);
+        const int need = plain ? 1 : 3;
         if (used + need >= outSize) {
             out[0] = 0;
             return false;
@@ -483,4 +477,20 @@ bool makeUrlSafe(const char* url, char* out, int outSize) {
     }
     out[used] = 0;
     return true;
+}
+
+bool makeUrlSafe(const char* url, char* out, int outSize) {
+    bool inQuery = false;
+    return PercentEncode(url, out, outSize, [&inQuery](const unsigned char* p) {
+        // The caller escaped its values: an escape stays as it is.
+        if (inQuery)
+            return IsUnreserved(*p) || *p == '=' || *p == '&' ||
+                   (*p == '%' && IsHexDigit(p[1]) && IsHexDigit(p[2]));
+        if (*p == '?') inQuery = true;
+        return IsPathChar(*p);
+    });
+}
+
+bool EncodeQueryValue(const char* value, char* out, int outSize) {
+    return PercentEncode(value, out, outSize, [](const unsigned char* p) { return IsUnreserved(*p); });
 }

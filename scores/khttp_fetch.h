@@ -90,3 +90,6 @@ extern const char* const HttpUserAgent;
 // caller: only it knows which "=" is a value's. False when out is too
 // small (out then holds "").
 bool makeUrlSafe(const char* url, char* out, int outSize);
+// Percent-encodes every byte of a query value outside the unreserved set
+// (letters, digits, "-._~"). False when out is too small (out holds "").
+bool EncodeQueryValue(const char* value, char* out, int outSize);

@@ -146,31 +146,6 @@ void BuildScoreMessage(const char* name, int32_t points, char out[SCORE_MESSAGE_
     out[n] = (char)ScoreMessageCheck(text);
 }
 
-bool EncodeQueryValue(const char* value, char* out, int outSize) {
-    static const char hex[] = "0123456789ABCDEF";
-    if (outSize <= 0) return false;
-    int used = 0;
-    for (const unsigned char* p = (const unsigned char*)value; *p; p++) {
-        unsigned char c = *p;
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                     c == '-' || c == '.' || c == '_' || c == '~';
-        int need = plain ? 1 : 3;
-        if (used + need >= outSize) {
-            out[0] = 0;
-            return false;
-        }
-        if (plain) {
-            out[used++] = (char)c;
-        } else {
-            out[used++] = '%';
-            out[used++] = hex[c >> 4];
-            out[used++] = hex[c & 15];
-        }
-    }
-    out[used] = 0;
-    return true;
-}
-
 bool BuildScoreUrl(const char* name, int32_t points, char* out) {
     char message[SCORE_MESSAGE_BUFFER];
     BuildScoreMessage(name, points, message);

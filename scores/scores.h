@@ -114,9 +114,6 @@ void ParseOnlineScores(const char* reply);
 void BuildScoreMessage(const char* name, int32_t points, char out[SCORE_MESSAGE_BUFFER]);
 // The check character of a message text (40..120).
 int ScoreMessageCheck(const char* text);
-// Percent-encodes every byte of a query value outside the unreserved set
-// (letters, digits, "-._~"). False when out is too small (out holds "").
-bool EncodeQueryValue(const char* value, char* out, int outSize);
 // The whole request URL that sends one score (HTTP_URL_BUFFER bytes). False
 // when it does not fit.
 bool BuildScoreUrl(const char* name, int32_t points, char* out);

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "scores/khttp_fetch.h"
 #include "scores/scores.h"
 
 namespace {
