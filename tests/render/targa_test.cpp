@@ -33,15 +33,6 @@ int LoadBytes(const k3dtest::TempDir& dir, const std::string& name, const std::s
 
 } // namespace
 
-TEST(TargaAlpha, FollowsTheExclusiveOrRule) {
-    EXPECT_EQ(TargaAlpha(0, 0, 9), 0);
-    EXPECT_EQ(TargaAlpha(4, 3, 3), 2); // (10 ^ 2) / 3, not the mean
-    EXPECT_EQ(TargaAlpha(255, 255, 255), 255);
-    EXPECT_EQ(TargaAlpha(10, 0, 0), 2);
-    EXPECT_EQ(TargaAlpha(8, 1, 0), 0);
-    EXPECT_EQ(TargaAlpha(30, 30, 30), (90 ^ 2) / 3);
-}
-
 TEST(TargaDecode, ConvertsEachDepth) {
     TargaImage image;
     // 32 bits: blue-green-red-alpha becomes red-green-blue-alpha.
