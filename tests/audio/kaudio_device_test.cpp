@@ -335,7 +335,6 @@ TEST_F(AudioDevice, DiskDriverWritesTheMix) {
 
 TEST(AudioEvent, AutoResetWithTimeoutAcrossThreads) {
     KEvent event("ksoundev0");
-    EXPECT_STREQ("ksoundev0", event.name());
     EXPECT_FALSE(event.wait(0));
     event.set();
     event.set();
@@ -350,6 +349,4 @@ TEST(AudioEvent, AutoResetWithTimeoutAcrossThreads) {
     });
     EXPECT_TRUE(event.wait(5000));
     other.join();
-    KEvent longName("a-name-longer-than-the-thirty-two-bytes-it-keeps");
-    EXPECT_EQ(31u, std::strlen(longName.name()));
 }

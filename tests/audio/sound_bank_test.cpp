@@ -101,7 +101,6 @@ TEST_F(Bank, NoneIsSafeEverywhere) {
 TEST_F(Bank, EffectRestartsAndDifferentEffectsOverlap) {
     KSound* click = Effect("click.wav", 2.0);
     KSound* rollover = Effect("rollover.wav", 2.0);
-    EXPECT_EQ(-345, VoiceVolume(click)) << "bank effects play at volume 75";
     PlaySoundEffect(click);
     ASSERT_TRUE(click->isPlaying());
     audiotest::Pull(4096);
