@@ -302,6 +302,8 @@ class KSound {
     void releaseModule();
     bool loadWav(const char* fileName);
     void prepareSample(int32_t volume, bool loop, int16_t voiceCount);
+    // Sets every voice to volume (0..100) under the master of its kind.
+    void applyVolume(int32_t volume);
     bool loadOgg(const char* fileName);
     bool adoptOgg(const KDecodedSample& decoded);
     void dropFileImage();

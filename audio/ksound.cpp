@@ -453,6 +453,10 @@ void KSound::stopSample() {
 void KSound::setVolume(int32_t v) {
     const int32_t clamped = v < 0 ? 0 : (v > 100 ? 100 : v);
     volume = clamped;
+    applyVolume(clamped);
+}
+
+void KSound::applyVolume(int32_t clamped) {
     int32_t master = isMusic ? KSoundDevice::musicMaster : KSoundDevice::sampleMaster;
     int32_t index = clamped * master / 100;
     index = index < 0 ? 0 : (index > 99 ? 99 : index);
@@ -655,7 +659,12 @@ void KSound::streamWorker(KSound* sound) {
     // before it refills.
     for (;;) {
         if (KSoundDevice::musicMaster != lastMaster) {
-            sound->setVolume(sound->volume);
+            // The game may set the volume meanwhile: apply until what was
+            // applied is still the volume, never writing an old one back.
+            for (int32_t v = sound->volume;; v = sound->volume) {
+                sound->applyVolume(v);
+                if (sound->volume == v) break;
+            }
             lastMaster = KSoundDevice::musicMaster;
         }
         if (sound->events[0]->wait(streamWaitMs) && !sound->stopRequested) {
