@@ -74,9 +74,9 @@ TEST_F(TextureTable, EpisodeStartsKeepTheSameNumberOfLiveTexturesAndBytes) {
     EXPECT_EQ(TextureNames[FontTexture], font);
     EXPECT_EQ(FontOutlineName, outline);
     // Small blocks settle into the heap as the episodes' own tables come
-    // and go (about 300 KiB); a freed picture's hole may not stay (about
-    // 1.5 MiB when large blocks share the heap).
-    EXPECT_LE(HeldBytes(), heldAfterOne + 4 * LARGE_BLOCK_BYTES)
+    // and go (300 to 550 KiB over the four starts); a freed picture's hole
+    // may not stay (about 1.5 MiB a start when large blocks share the heap).
+    EXPECT_LE(HeldBytes(), heldAfterOne + 8 * LARGE_BLOCK_BYTES)
         << "held after one start: " << heldAfterOne;
     // The names in the table are the live ones; a picture no screen shows
     // keeps its index under the name 0.
